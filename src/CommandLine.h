@@ -1,0 +1,16 @@
+// Command-line parsing: five display options, each followed by its value.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+
+#include "Settings.h"
+
+// Parses argv (argv[0] is the program name) and prints one line per setting to `out`,
+// byte for byte as players and launch scripts have always seen them.
+// `monitorRefreshRate` is called only when no option set the refresh rate.
+Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
+                        const std::function<int()>& monitorRefreshRate);
+
+// brightness x 1e7 in each channel, as a single-precision multiply.
+glm::vec3 lightColorFor(float brightness);

@@ -1,0 +1,44 @@
+// The game itself: fuel, lives, pickups, asteroid spawning, winning and losing.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include <glm/vec3.hpp>
+
+class HighScoreTable;
+
+extern float fuel;                          // shown on the HUD; the score comes from it
+extern int lives;                           // lost below 0: nine hits survived, the tenth ends it
+extern const float invulnerabilityDuration; // seconds after each hit
+extern bool gameWon;                        // never cleared
+extern bool nameEntered;                    // never cleared
+extern float asteroidSpawnTimer;            // seconds until the next spawn
+extern glm::vec3 lightPosition;             // the single light, moved with I K J L U O
+
+enum class EndMessage { won, notEnoughFuel, gameOver };
+
+// Where the rules touch the screen, the console and the file system. Start-up wires
+// these to the particle system, the HUD and the real console; tests put their own in.
+struct GameHooks {
+    std::function<void(const glm::vec3&)> emitBurst;
+    std::function<void(float)> updateParticles;
+    std::function<void(HighScoreTable&)> showScoreTable;
+    std::function<void(EndMessage)> showMessage;
+    std::istream* nameInput;
+    std::ostream* console;
+    std::string scoreFile = "./assets/scores.txt";
+};
+extern GameHooks gameHooks;
+
+// Once per pass of the main loop, also after the game has ended; dt is deltaTime.
+void updateGame();
+// At the end of every drawn frame: charges a hit, ends the game or warns about fuel.
+void checkOutcome();
+// Places one asteroid ahead of the camera; evicts the oldest beyond 100.
+void spawnAsteroid();
+// Fuel at name entry as a whole number, 0 when negative.
+float scoreForFuel(float fuelLeft);
+// Puts every game-state global back to its start value (tests and benchmarks).
+void resetGameState();

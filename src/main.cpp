@@ -1,0 +1,2 @@
+// Entry point (being built).
+int main() { return 0; }

@@ -1,0 +1,2 @@
+// Placeholder until the generator lands: writes nothing.
+int main() { return 0; }
