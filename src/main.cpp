@@ -1,2 +1,140 @@
-// Entry point (being built).
-int main() { return 0; }
+// Orbelune: start-up, the window and the frame loop.
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "AppState.h"
+#include "Camera.h"
+#include "CommandLine.h"
+#include "FrameRenderer.h"
+#include "GameRules.h"
+#include "Input.h"
+#include "Object.h"
+#include "PostProcessing.h"
+#include "Scene.h"
+#include "Settings.h"
+
+// Names the failed condition and where it sits, then stops: nothing can run without it.
+#define STARTUP_CHECK(condition)                                                         \
+    do {                                                                                 \
+        if (!(condition))                                                                \
+            failStartup(#condition, __LINE__);                                           \
+    } while (false)
+
+namespace {
+
+[[noreturn]] void failStartup(const char* condition, int line)
+{
+    std::cout << "src/main.cpp:" << line << ": start-up failed: " << condition << std::endl;
+    std::exit(EXIT_FAILURE);
+}
+
+// The primary monitor's current refresh rate in Hz (0 where the display reports none).
+int primaryMonitorRefreshRate()
+{
+    STARTUP_CHECK(glfwInit());
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    return mode ? mode->refreshRate : 0;
+}
+
+void parseCommandLine(int argc, char** argv)
+{
+    settings = parseArguments(argc, argv, std::cout, primaryMonitorRefreshRate);
+    lightColor = lightColorFor(settings.brightness);
+}
+
+void createWindow()
+{
+    STARTUP_CHECK(glfwInit());
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_REFRESH_RATE, settings.refreshRate);
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
+    glfwWindowHint(GLFW_SAMPLES, 4);
+
+    GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
+    window = glfwCreateWindow(settings.width, settings.height, "Orbelune", monitor, nullptr);
+    STARTUP_CHECK(window != nullptr);
+    glfwMakeContextCurrent(window);
+    if (settings.fullscreen) {
+        glfwSetWindowMonitor(window, glfwGetPrimaryMonitor(), 0, 0, settings.width, settings.height,
+                             settings.refreshRate);
+    }
+}
+
+void installCallbacks()
+{
+    using ButtonCallback = void (*)(GLFWwindow*, int, int, int);
+    using ScrollCallback = void (*)(GLFWwindow*, double, double);
+    glfwSetKeyCallback(window, onKey);
+    glfwSetCursorPosCallback(window, onCursorPos);
+    glfwSetCursorEnterCallback(window, onCursorEnter);
+    glfwSetMouseButtonCallback(window, static_cast<ButtonCallback>(ignoreEvent));
+    glfwSetScrollCallback(window, static_cast<ScrollCallback>(ignoreEvent));
+    glfwSetWindowSizeCallback(window, onWindowSize);
+}
+
+void setInitialGlState()
+{
+    glViewport(0, 0, settings.width, settings.height);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void setCameraDefaults()
+{
+    camera.setProjection(settings.width, settings.height, 45.0f);
+    camera.setFront(glm::vec3(0.0f, 0.0f, 1.0f));
+    camera.setUp(glm::vec3(0.0f, 1.0f, 0.0f));
+    camera.setPosition(glm::vec3(0.0f, 1.0f, -3.0f));
+}
+
+void initialize(int argc, char** argv)
+{
+    parseCommandLine(argc, argv);
+    createWindow();
+    installCallbacks();
+    glewExperimental = GL_TRUE;
+    STARTUP_CHECK(GLEW_OK == glewInit());
+    setInitialGlState();
+    createFramebuffers();
+    setCameraDefaults();
+    connectGameHooks();
+    setupScene();
+}
+
+void runFrameLoop()
+{
+    while (!glfwWindowShouldClose(window)) {
+        const float now = static_cast<float>(glfwGetTime());
+        deltaTime = now - lastFrameTime;
+        lastFrameTime = now;
+        glfwPollEvents();
+        updateGame();
+        // After the end the last frame stays up; events and rules keep running.
+        if (!renderFrozen) {
+            renderFrame();
+            glfwSwapBuffers(window);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A launcher or a log reading through a pipe must see each line when it happens.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    initialize(argc, argv);
+    runFrameLoop();
+    deleteAllObjects();
+    return 0;
+}

@@ -104,20 +104,21 @@ std::string captureStdout(const std::function<void()>& action)
     return text;
 }
 
-ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory,
-                         const std::string& input, double timeoutSeconds)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory)
 {
     int inPipe[2];
     int outPipe[2];
     if (pipe(inPipe) != 0 || pipe(outPipe) != 0)
         throw std::runtime_error("pipe failed");
-    pid_t child = fork();
-    if (child == 0) {
+    pid_ = fork();
+    if (pid_ == 0) {
         dup2(inPipe[0], STDIN_FILENO);
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(outPipe[1], STDERR_FILENO);
+        close(inPipe[0]);
         close(inPipe[1]);
         close(outPipe[0]);
+        close(outPipe[1]);
         if (chdir(workingDirectory.c_str()) != 0)
             _exit(126);
         std::vector<char*> args;
@@ -129,36 +130,162 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     }
     close(inPipe[0]);
     close(outPipe[1]);
+    input_ = inPipe[1];
+    output_ = outPipe[0];
+    fcntl(output_, F_SETFL, O_NONBLOCK);
     signal(SIGPIPE, SIG_IGN);
-    if (!input.empty() && write(inPipe[1], input.data(), input.size()) < 0) {
-        // the child may already have gone; its status tells the story
-    }
-    close(inPipe[1]);
-    fcntl(outPipe[0], F_SETFL, O_NONBLOCK);
+}
 
-    ProcessResult result;
+ChildProcess::~ChildProcess()
+{
+    if (running())
+        kill();
+    closeInput();
+    if (output_ >= 0)
+        close(output_);
+}
+
+void ChildProcess::drain()
+{
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(output_, buffer, sizeof buffer)) > 0)
+        text_.append(buffer, static_cast<size_t>(got));
+}
+
+const std::string& ChildProcess::output()
+{
+    drain();
+    return text_;
+}
+
+bool ChildProcess::waitForOutput(const std::string& text, double timeoutSeconds)
+{
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
-    int status = 0;
-    char buffer[4096];
-    for (;;) {
-        ssize_t got;
-        while ((got = read(outPipe[0], buffer, sizeof buffer)) > 0)
-            result.output.append(buffer, static_cast<size_t>(got));
-        if (waitpid(child, &status, WNOHANG) == child)
-            break;
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            result.timedOut = true;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (output().find(text) != std::string::npos)
+            return true;
+        if (!running())
+            return output().find(text) != std::string::npos;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ssize_t got;
-    while ((got = read(outPipe[0], buffer, sizeof buffer)) > 0)
-        result.output.append(buffer, static_cast<size_t>(got));
-    close(outPipe[0]);
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
+
+void ChildProcess::writeInput(const std::string& text)
+{
+    if (input_ >= 0 && write(input_, text.data(), text.size()) < 0) {
+        // the child may have gone already; its status tells the story
+    }
+}
+
+void ChildProcess::closeInput()
+{
+    if (input_ >= 0)
+        close(input_);
+    input_ = -1;
+}
+
+bool ChildProcess::running()
+{
+    if (exited_)
+        return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exited_ = true;
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return false;
+    }
+    return true;
+}
+
+int ChildProcess::wait(double timeoutSeconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    while (running()) {
+        drain();
+        if (std::chrono::steady_clock::now() > deadline)
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    drain();
+    return status_;
+}
+
+void ChildProcess::kill()
+{
+    if (!running())
+        return;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    exited_ = true;
+    status_ = 128 + SIGKILL;
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory,
+                         const std::string& input, double timeoutSeconds)
+{
+    ChildProcess child(argv, workingDirectory);
+    child.writeInput(input);
+    child.closeInput();
+    ProcessResult result;
+    result.exitStatus = child.wait(timeoutSeconds);
+    if (result.exitStatus == -1) {
+        result.timedOut = true;
+        child.kill();
+        result.exitStatus = 128 + SIGKILL;
+    }
+    result.output = child.output();
     return result;
+}
+
+namespace {
+
+std::string shellOutput(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe))
+            text += buffer;
+        pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+std::string findGameWindow(double timeoutSeconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string found = shellOutput("xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1");
+        if (!found.empty())
+            return found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return "";
+}
+
+bool pressKeys(const std::string& keys)
+{
+    const std::string id = findGameWindow();
+    if (id.empty())
+        return false;
+    return std::system(("xdotool windowfocus --sync " + id + " key --delay 30 " + keys).c_str()) == 0;
+}
+
+bool holdKey(const std::string& key, bool down)
+{
+    const std::string id = findGameWindow();
+    if (id.empty())
+        return false;
+    const char* verb = down ? " keydown " : " keyup ";
+    return std::system(("xdotool windowfocus --sync " + id + verb + key).c_str()) == 0;
 }

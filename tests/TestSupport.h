@@ -41,7 +41,44 @@ struct ProcessResult {
     bool timedOut = false;
 };
 
+// A child process with its standard input and output on pipes (standard error joins output).
+class ChildProcess {
+public:
+    ChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory);
+    ~ChildProcess(); // kills the child if it still runs
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    int pid() const { return pid_; }
+    // Everything the child has written so far.
+    const std::string& output();
+    // Waits until the output contains `text`; false on timeout or when the child ended first.
+    bool waitForOutput(const std::string& text, double timeoutSeconds);
+    void writeInput(const std::string& text);
+    void closeInput();
+    // Waits for the exit; returns the exit code, 128 + signal, or -1 on timeout.
+    int wait(double timeoutSeconds);
+    bool running();
+    void kill();
+
+private:
+    void drain();
+    int pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    int status_ = -1;
+    bool exited_ = false;
+    std::string text_;
+};
+
 // Runs `argv` in `workingDirectory`, feeding `input` on standard input, killing it after
 // `timeoutSeconds`.
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory,
                          const std::string& input = "", double timeoutSeconds = 30.0);
+
+// Sends keys to the game's window through the X server's test extension (xdotool), so
+// GLFW sees them as real key events. `keys` is xdotool's key syntax, e.g. "Escape" or "F3".
+bool pressKeys(const std::string& keys);
+bool holdKey(const std::string& key, bool down);
+// The id of the visible window titled "Orbelune", waiting up to `timeoutSeconds`; empty when none.
+std::string findGameWindow(double timeoutSeconds = 10.0);

@@ -1,0 +1,116 @@
+#include "CommandLine.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ostream>
+
+namespace {
+
+enum class Option { width, height, refreshRate, brightness, fullscreen, none };
+
+Option optionNamed(const char* name)
+{
+    struct Spelling {
+        const char* longForm;
+        const char* shortForm;
+        Option option;
+    };
+    // Tested in this order; the first match wins.
+    static const Spelling spellings[] = {
+        {"--width", "-w", Option::width},
+        {"--height", "-h", Option::height},
+        {"--refresh-rate", "-rr", Option::refreshRate},
+        {"--brightness", "-b", Option::brightness},
+        {"--fullscreen", "-fs", Option::fullscreen},
+    };
+    for (const Spelling& spelling : spellings) {
+        if (std::strcmp(name, spelling.longForm) == 0 || std::strcmp(name, spelling.shortForm) == 0)
+            return spelling.option;
+    }
+    return Option::none;
+}
+
+} // namespace
+
+glm::vec3 lightColorFor(float brightness)
+{
+    const float channel = brightness * 1.0e7f;
+    return glm::vec3(channel);
+}
+
+Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
+                        const std::function<int()>& monitorRefreshRate)
+{
+    Settings result;
+    bool givenWidth = false;
+    bool givenHeight = false;
+    bool givenRefreshRate = false;
+    bool givenBrightness = false;
+    bool givenFullscreen = false;
+
+    // Names sit at odd positions and the scan always moves by two, matched or not, so an
+    // unknown name swallows the argument after it.
+    for (int i = 1; i < argc; i += 2) {
+        const Option option = optionNamed(argv[i]);
+        if (option == Option::none)
+            continue;
+        if (i + 1 >= argc) {
+            // A trailing option has nothing to convert; the default below takes its place.
+            out << "Missing value after " << argv[i] << ", keeping its default\n";
+            continue;
+        }
+        const char* value = argv[i + 1];
+        switch (option) {
+        case Option::width:
+            out << "Setting width to " << value << "\n";
+            result.width = std::atoi(value);
+            givenWidth = true;
+            break;
+        case Option::height:
+            out << "Setting height to " << value << "\n";
+            result.height = std::atoi(value);
+            givenHeight = true;
+            break;
+        case Option::refreshRate:
+            out << "Setting refresh rate to " << value << "\n";
+            result.refreshRate = std::atoi(value);
+            givenRefreshRate = true;
+            break;
+        case Option::brightness:
+            out << "Setting brightness to " << value << "\n";
+            result.brightness = static_cast<float>(std::atof(value));
+            givenBrightness = true;
+            break;
+        case Option::fullscreen:
+            out << "Setting fullscreen mode " << value << "\n";
+            result.fullscreen = std::strcmp(value, "on") == 0;
+            givenFullscreen = true;
+            break;
+        case Option::none:
+            break;
+        }
+    }
+
+    const Settings defaults;
+    if (!givenWidth) {
+        result.width = defaults.width;
+        out << "Setting DEFAULT width " << defaults.width << "\n";
+    }
+    if (!givenHeight) {
+        result.height = defaults.height;
+        out << "Setting DEFAULT height " << defaults.height << "\n";
+    }
+    if (!givenRefreshRate) {
+        result.refreshRate = monitorRefreshRate ? monitorRefreshRate() : 0;
+        out << "Setting DEFAULT refresh rate " << result.refreshRate << "\n";
+    }
+    if (!givenBrightness) {
+        result.brightness = defaults.brightness;
+        out << "Setting DEFAULT brightness " << defaults.brightness << "\n";
+    }
+    if (!givenFullscreen) {
+        result.fullscreen = false;
+        out << "Setting DEFAULT fullscreen mode off\n";
+    }
+    return result;
+}

@@ -1,0 +1,79 @@
+#include "Input.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include "Camera.h"
+#include "PostProcessing.h"
+#include "Settings.h"
+
+bool keys[keyCount] = {};
+
+bool showFrameStats = true;
+bool wireframe = false;
+bool collisionsEnabled = true;
+bool fuelDrain = false;
+bool hdrEnabled = true;
+bool bloomEnabled = true;
+bool frustumCulling = false;
+
+namespace {
+
+// The flag a function key flips, or null for any other key.
+bool* toggleFor(int key)
+{
+    switch (key) {
+    case GLFW_KEY_F2: return &showFrameStats;
+    case GLFW_KEY_F3: return &wireframe;
+    case GLFW_KEY_F4: return &collisionsEnabled;
+    case GLFW_KEY_F5: return &fuelDrain;
+    case GLFW_KEY_F6: return &hdrEnabled;
+    case GLFW_KEY_F7: return &bloomEnabled;
+    case GLFW_KEY_F8: return &frustumCulling;
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+void onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/)
+{
+    if (key == GLFW_KEY_ESCAPE && action == GLFW_PRESS)
+        glfwSetWindowShouldClose(window, GLFW_TRUE);
+
+    if (key >= 0 && key < keyCount) {
+        if (action == GLFW_PRESS)
+            keys[key] = true;
+        else if (action == GLFW_RELEASE)
+            keys[key] = false;
+    }
+
+    // Only the press flips: holding a function key repeats, and must not flicker.
+    if (action == GLFW_PRESS) {
+        if (bool* toggle = toggleFor(key))
+            *toggle = !*toggle;
+    }
+}
+
+void onCursorPos(GLFWwindow*, double, double) {}
+void onCursorEnter(GLFWwindow*, int) {}
+void ignoreEvent(GLFWwindow*, int, int, int) {}
+void ignoreEvent(GLFWwindow*, double, double) {}
+
+void onWindowSize(GLFWwindow* /*window*/, int width, int height)
+{
+    // NOTE: a minimised window reports 0 x 0. Zero-sized framebuffers and a zero pixel
+    // count for the exposure average are not allowed, so the last size stays in force.
+    if (width <= 0 || height <= 0)
+        return;
+
+    settings.width = width;
+    settings.height = height;
+    deleteFramebuffers();
+    glViewport(0, 0, width, height);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    createFramebuffers();
+    camera.setProjection(width, height, 45.0f);
+}

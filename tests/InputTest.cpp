@@ -1,0 +1,126 @@
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "Camera.h"
+#include "Input.h"
+#include "PostProcessing.h"
+#include "Settings.h"
+#include "TestSupport.h"
+
+namespace {
+
+class InputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureGlContext();
+        window = glfwGetCurrentContext();
+        glfwSetWindowShouldClose(window, GLFW_FALSE);
+        std::fill(std::begin(keys), std::end(keys), false);
+    }
+
+    GLFWwindow* window = nullptr;
+};
+
+} // namespace
+
+TEST_F(InputTest, HeldKeysFollowPressAndReleaseButNotRepeat)
+{
+    onKey(window, GLFW_KEY_W, 0, GLFW_PRESS, 0);
+    EXPECT_TRUE(keys[GLFW_KEY_W]);
+    onKey(window, GLFW_KEY_W, 0, GLFW_REPEAT, 0);
+    EXPECT_TRUE(keys[GLFW_KEY_W]);
+    onKey(window, GLFW_KEY_W, 0, GLFW_RELEASE, 0);
+    EXPECT_FALSE(keys[GLFW_KEY_W]);
+    // A repeat arriving for a key already released (focus games) does not resurrect it.
+    onKey(window, GLFW_KEY_W, 0, GLFW_REPEAT, 0);
+    EXPECT_FALSE(keys[GLFW_KEY_W]);
+}
+
+TEST_F(InputTest, FunctionKeysFlipTheirToggleOncePerPress)
+{
+    const bool before = wireframe;
+    onKey(window, GLFW_KEY_F3, 0, GLFW_PRESS, 0);
+    for (int i = 0; i < 20; ++i)
+        onKey(window, GLFW_KEY_F3, 0, GLFW_REPEAT, 0);
+    onKey(window, GLFW_KEY_F3, 0, GLFW_RELEASE, 0);
+    EXPECT_EQ(wireframe, !before);
+    onKey(window, GLFW_KEY_F3, 0, GLFW_PRESS, 0);
+    EXPECT_EQ(wireframe, before);
+
+    bool* const toggles[] = {&showFrameStats, &wireframe, &collisionsEnabled, &fuelDrain,
+                             &hdrEnabled, &bloomEnabled, &frustumCulling};
+    for (int key = GLFW_KEY_F2; key <= GLFW_KEY_F8; ++key) {
+        bool* toggle = toggles[key - GLFW_KEY_F2];
+        const bool was = *toggle;
+        onKey(window, key, 0, GLFW_PRESS, 0);
+        EXPECT_EQ(*toggle, !was) << "F" << key - GLFW_KEY_F1 + 1;
+        onKey(window, key, 0, GLFW_PRESS, 0);
+    }
+    EXPECT_TRUE(showFrameStats);
+    EXPECT_FALSE(fuelDrain);
+}
+
+TEST_F(InputTest, UnknownAndOutOfRangeKeysChangeNothing)
+{
+    const bool statsBefore = showFrameStats;
+    onKey(window, GLFW_KEY_UNKNOWN, 0, GLFW_PRESS, 0);
+    onKey(window, keyCount, 0, GLFW_PRESS, 0);
+    onKey(window, 100000, 0, GLFW_PRESS, 0);
+    EXPECT_EQ(std::count(std::begin(keys), std::end(keys), true), 0);
+    EXPECT_EQ(showFrameStats, statsBefore);
+    EXPECT_FALSE(glfwWindowShouldClose(window));
+}
+
+TEST_F(InputTest, EscapeClosesOnPressAndIsRecordedLikeAnyKey)
+{
+    onKey(window, GLFW_KEY_ESCAPE, 0, GLFW_RELEASE, 0);
+    EXPECT_FALSE(glfwWindowShouldClose(window));
+    onKey(window, GLFW_KEY_ESCAPE, 0, GLFW_PRESS, 0);
+    EXPECT_TRUE(glfwWindowShouldClose(window));
+    EXPECT_TRUE(keys[GLFW_KEY_ESCAPE]);
+    glfwSetWindowShouldClose(window, GLFW_FALSE);
+}
+
+TEST_F(InputTest, ResizeRebuildsBuffersAndIgnoresAMinimisedWindow)
+{
+    settings.width = 320;
+    settings.height = 240;
+    createFramebuffers();
+    camera.setProjection(320, 240, 45.0f);
+
+    onWindowSize(window, 640, 360);
+    EXPECT_EQ(settings.width, 640);
+    EXPECT_EQ(settings.height, 360);
+    EXPECT_EQ(camera.width, 640);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640);
+    EXPECT_EQ(viewport[3], 360);
+    GLint textureWidth = 0;
+    glBindTexture(GL_TEXTURE_2D, hdrColorTextures[0]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
+    EXPECT_EQ(textureWidth, 640);
+
+    const unsigned int framebufferBefore = hdrFramebuffer;
+    onWindowSize(window, 0, 0);
+    EXPECT_EQ(settings.width, 640);
+    EXPECT_EQ(settings.height, 360);
+    EXPECT_EQ(hdrFramebuffer, framebufferBefore) << "a minimised window must not rebuild";
+    EXPECT_FALSE(std::isnan(camera.getProjectionMatrix()[0][0]));
+
+    onWindowSize(window, 1, 1);
+    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    onWindowSize(window, 800, 600);
+    glBindTexture(GL_TEXTURE_2D, pingpongTextures[1]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
+    EXPECT_EQ(textureWidth, 800);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+}

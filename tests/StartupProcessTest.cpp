@@ -1,0 +1,98 @@
+// The real game binary, started the way a player starts it.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+namespace {
+
+std::vector<std::string> gameCommand(std::vector<std::string> args)
+{
+    args.insert(args.begin(), orbeluneBinary());
+    return args;
+}
+
+// Lines of `text` that end in " loaded.".
+size_t countLoadedLines(const std::string& text)
+{
+    size_t count = 0;
+    for (size_t at = text.find(" loaded.\n"); at != std::string::npos; at = text.find(" loaded.\n", at + 1))
+        ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(StartupProcess, StartsPrintsItsSettingsAndQuitsOnEscape)
+{
+    TempDir run;
+    run.populateRunData();
+    ChildProcess game(gameCommand({"-w", "320", "-h", "240"}), run.path());
+    ASSERT_TRUE(game.waitForOutput("Initialization DONE.\n", 60)) << game.output();
+
+    const std::string& output = game.output();
+    // Xvfb's monitor reports no refresh rate, hence the 0.
+    EXPECT_EQ(output.rfind("Setting width to 320\n"
+                           "Setting height to 240\n"
+                           "Setting DEFAULT refresh rate 0\n"
+                           "Setting DEFAULT brightness 1\n"
+                           "Setting DEFAULT fullscreen mode off\n", 0), 0u)
+        << output;
+    // 16 textures and 4 models, all before the last line of start-up.
+    EXPECT_EQ(countLoadedLines(output), 20u) << output;
+    EXPECT_GT(output.find("Initialization DONE.\n"), output.rfind(" loaded.\n"));
+    EXPECT_EQ(output.find("FAILED"), std::string::npos) << output;
+    EXPECT_EQ(output.find("not complete"), std::string::npos) << output;
+
+    ASSERT_TRUE(pressKeys("Escape"));
+    EXPECT_EQ(game.wait(30), 0) << game.output();
+}
+
+TEST(StartupProcess, UnusableWindowSizeNamesTheFailedCondition)
+{
+    for (const char* width : {"abc", "-5"}) {
+        const ProcessResult result = runProcess(gameCommand({"-w", width}), runDirectory());
+        EXPECT_NE(result.exitStatus, 0) << width;
+        EXPECT_LT(result.exitStatus, 128) << "a crash, not a clean failure: " << result.output;
+        EXPECT_NE(result.output.find("src/main.cpp:"), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("window != nullptr"), std::string::npos) << result.output;
+    }
+}
+
+TEST(StartupProcess, MissingShaderStopsWithItsPath)
+{
+    TempDir run;
+    run.populateRunData();
+    std::remove(run.file("shaders/bloom.frag").c_str());
+    const ProcessResult result = runProcess(gameCommand({"-w", "320", "-h", "240"}), run.path());
+    EXPECT_EQ(result.exitStatus, 255);
+    EXPECT_NE(result.output.find("Cannot load shader at ./shaders/bloom.frag\n"), std::string::npos)
+        << result.output;
+}
+
+TEST(StartupProcess, MissingModelStopsWithTwoLines)
+{
+    TempDir run;
+    run.populateRunData();
+    std::remove(run.file("assets/Rock.obj").c_str());
+    const ProcessResult result = runProcess(gameCommand({"-w", "320", "-h", "240"}), run.path());
+    EXPECT_EQ(result.exitStatus, 255);
+    EXPECT_NE(result.output.find("Cannot load ./assets/Rock.obj\n\t"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("Initialization DONE."), std::string::npos);
+}
+
+TEST(StartupProcess, MissingTextureIsReportedAndTheGameStillStarts)
+{
+    TempDir run;
+    run.populateRunData();
+    std::remove(run.file("assets/Earth.jpg").c_str());
+    ChildProcess game(gameCommand({"-w", "320", "-h", "240", "--fullscreen"}), run.path());
+    ASSERT_TRUE(game.waitForOutput("Initialization DONE.\n", 60)) << game.output();
+    EXPECT_NE(game.output().find("Missing value after --fullscreen, keeping its default\n"),
+              std::string::npos);
+    EXPECT_NE(game.output().find("Texture failed to load at path: ./assets/Earth.jpg\n"),
+              std::string::npos);
+    ASSERT_TRUE(pressKeys("Escape"));
+    EXPECT_EQ(game.wait(30), 0) << game.output();
+}
