@@ -1,0 +1,196 @@
+// HDR framebuffer, separable bloom blur, exposure composite and exposure adaptation.
+#include "PostProcessing.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+#include <iostream>
+
+#include "Input.h"
+#include "Scene.h"
+#include "Settings.h"
+
+unsigned int hdrFramebuffer = 0;
+unsigned int hdrColorTextures[2] = {0, 0};
+unsigned int depthRenderbuffer = 0;
+unsigned int pingpongFramebuffers[2] = {0, 0};
+unsigned int pingpongTextures[2] = {0, 0};
+unsigned int quadVao = 0;
+unsigned int quadVbo = 0;
+float exposure = 1.0f;
+std::vector<float> exposureReadback;
+
+namespace {
+
+constexpr float minExposure = 0.2f;
+constexpr float maxExposure = 5.0f;
+// Horizontal, vertical, horizontal: the last pass lands in ping-pong texture 1.
+constexpr int bloomBlurPasses = 3;
+
+// x, y, z, u, v per vertex, as a triangle strip covering the whole window.
+constexpr float quadVertices[] = {
+    -1.0f, 1.0f,  0.0f, 0.0f, 1.0f,
+    -1.0f, -1.0f, 0.0f, 0.0f, 0.0f,
+    1.0f,  1.0f,  0.0f, 1.0f, 1.0f,
+    1.0f,  -1.0f, 0.0f, 1.0f, 0.0f,
+};
+
+// Allocates the bound texture as a window-sized float image.
+void allocateColorTexture()
+{
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, settings.width, settings.height, 0, GL_RGB,
+                 GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Clamp to edge, or the blur samples the opposite border.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+void reportIfIncomplete()
+{
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        std::cout << "Framebuffer not complete!" << std::endl;
+}
+
+// Reads the scene image back and derives the exposure the next frame composites with.
+// Expects the scene texture bound on unit 0; no binding changes, only the active unit.
+void adaptExposure()
+{
+    if (settings.width <= 0 || settings.height <= 0)
+        return; // a zero-sized image has no average; keep the last exposure
+    const std::size_t pixelCount =
+        static_cast<std::size_t>(settings.width) * static_cast<std::size_t>(settings.height);
+    if (exposureReadback.size() != pixelCount * 3)
+        exposureReadback.assign(pixelCount * 3, 0.0f);
+    glActiveTexture(GL_TEXTURE0);
+    // NOTE: RGB float rows are a multiple of 4 bytes, so they come back tight under the default
+    // pack alignment of 4, which nothing in the program changes.
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, exposureReadback.data());
+    exposure = exposureFromReadback(exposureReadback.data(), pixelCount);
+}
+
+} // namespace
+
+void createFramebuffers()
+{
+    glGenFramebuffers(1, &hdrFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, hdrFramebuffer);
+    glGenTextures(2, hdrColorTextures);
+    for (unsigned int i = 0; i < 2; ++i) {
+        glBindTexture(GL_TEXTURE_2D, hdrColorTextures[i]);
+        allocateColorTexture();
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D,
+                               hdrColorTextures[i], 0);
+    }
+    glGenRenderbuffers(1, &depthRenderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, settings.width, settings.height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                              depthRenderbuffer);
+    const GLenum drawBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+    glDrawBuffers(2, drawBuffers);
+    reportIfIncomplete();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    glGenFramebuffers(2, pingpongFramebuffers);
+    glGenTextures(2, pingpongTextures);
+    for (unsigned int i = 0; i < 2; ++i) {
+        glBindFramebuffer(GL_FRAMEBUFFER, pingpongFramebuffers[i]);
+        glBindTexture(GL_TEXTURE_2D, pingpongTextures[i]);
+        allocateColorTexture();
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                               pingpongTextures[i], 0);
+        reportIfIncomplete();
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void deleteFramebuffers()
+{
+    glDeleteFramebuffers(1, &hdrFramebuffer);
+    glDeleteTextures(2, hdrColorTextures);
+    glDeleteFramebuffers(2, pingpongFramebuffers);
+    glDeleteTextures(2, pingpongTextures);
+    glDeleteRenderbuffers(1, &depthRenderbuffer);
+    // Zero names, so a stale one is never bound or deleted twice.
+    hdrFramebuffer = 0;
+    hdrColorTextures[0] = hdrColorTextures[1] = 0;
+    pingpongFramebuffers[0] = pingpongFramebuffers[1] = 0;
+    pingpongTextures[0] = pingpongTextures[1] = 0;
+    depthRenderbuffer = 0;
+}
+
+void renderQuad()
+{
+    if (quadVao == 0) {
+        glGenVertexArrays(1, &quadVao);
+        glGenBuffers(1, &quadVbo);
+        glBindVertexArray(quadVao);
+        glBindBuffer(GL_ARRAY_BUFFER, quadVbo);
+        glBufferData(GL_ARRAY_BUFFER, sizeof(quadVertices), quadVertices, GL_STATIC_DRAW);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 5 * sizeof(float), nullptr);
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 5 * sizeof(float),
+                              reinterpret_cast<void*>(3 * sizeof(float)));
+    }
+    glBindVertexArray(quadVao);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glBindVertexArray(0);
+}
+
+void runPostProcessing()
+{
+    // 1-3. Blur the bright image back and forth between the ping-pong framebuffers.
+    blurShader.use();
+    glUniform1i(glGetUniformLocation(blurShader.getId(), "bloom_enabled"), bloomEnabled ? 1 : 0);
+    const int passes = bloomEnabled ? bloomBlurPasses : 0;
+    bool horizontal = true;
+    bool first = true;
+    for (int pass = 0; pass < passes; ++pass) {
+        glBindFramebuffer(GL_FRAMEBUFFER, pingpongFramebuffers[horizontal]);
+        glUniform1i(glGetUniformLocation(blurShader.getId(), "horizontal"), horizontal ? 1 : 0);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D,
+                      first ? hdrColorTextures[1] : pingpongTextures[!horizontal]);
+        renderQuad();
+        horizontal = !horizontal;
+        first = false;
+    }
+
+    // 4. The composite replaces whatever the window held.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    // 5-6. Scene on unit 0, the last blur result (or nothing) on unit 1.
+    bloomShader.use();
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, hdrColorTextures[0]);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, bloomEnabled ? pingpongTextures[!horizontal] : 0);
+    glUniform1f(glGetUniformLocation(bloomShader.getId(), "exposure"), exposure);
+    glUniform1i(glGetUniformLocation(bloomShader.getId(), "bloom_enabled"), bloomEnabled ? 1 : 0);
+
+    // 7. The new exposure takes effect next frame; the uniform above already holds this one's.
+    adaptExposure();
+
+    // 8. Scene and bloom onto the window.
+    renderQuad();
+}
+
+float exposureFromReadback(const float* rgb, std::size_t pixelCount)
+{
+    if (pixelCount == 0)
+        return maxExposure; // nothing to average: treat it as a black image
+    const float r = 1.0f / static_cast<float>(pixelCount);
+    float sum = 0.0f;
+    for (std::size_t k = 1; k < 3 * pixelCount; k += 3)
+        sum += r * rgb[k];
+    const float e = 1.0f / sum;
+    if (!(e > minExposure))
+        return minExposure;
+    if (!(e < maxExposure))
+        return maxExposure;
+    return e;
+}
