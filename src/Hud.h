@@ -36,6 +36,8 @@ struct HudState {
 };
 
 std::vector<TextLine> composeHud(const HudState& state);
+// The same lines written into `lines`, whose strings keep their capacity from frame to frame.
+void composeHud(const HudState& state, std::vector<TextLine>& lines);
 TextLine composeMessage(EndMessage message, int width, int height);
 // Sorts the table in place, best first, and lays out at most ten lines.
 std::vector<TextLine> composeScoreTable(HighScoreTable& table, int width, int height);
