@@ -1,0 +1,119 @@
+// ShaderProgram: GLSL stage files compiled and linked into one GL program.
+#include "ShaderProgram.h"
+
+#include <GL/glew.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+// Start-up cannot go on without its shaders; nothing is cleaned up on the way out.
+[[noreturn]] void failAndExit(const std::string& message)
+{
+    std::cout << message << '\n';
+    std::cout.flush();
+    std::fflush(stdout);
+    std::_Exit(-1);
+}
+
+// A buffer of exactly `length` bytes, zero-filled, so a driver that writes no
+// terminator (or a length of 0) still leaves a valid C string behind.
+std::string infoLogText(std::vector<char>& buffer)
+{
+    buffer.push_back('\0');
+    return std::string(buffer.data());
+}
+
+} // namespace
+
+const char* shaderStageName(unsigned int stage)
+{
+    switch (stage) {
+    case GL_VERTEX_SHADER: return "VERTEX SHADER";
+    case GL_FRAGMENT_SHADER: return "FRAGMENT SHADER";
+    case GL_GEOMETRY_SHADER: return "GEOMETRY SHADER";
+    case GL_TESS_EVALUATION_SHADER: return "TESSELLATION EVALUATION SHADER";
+    case GL_TESS_CONTROL_SHADER: return "TESSELLATION CONTROL SHADER";
+    case GL_COMPUTE_SHADER: return "COMPUTE SHADER";
+    default: return nullptr;
+    }
+}
+
+ShaderProgram::~ShaderProgram()
+{
+    // NOTE: a global program whose process never made a context has a null
+    // glDeleteProgram pointer, so the name must be checked first.
+    if (id != 0)
+        glDeleteProgram(id);
+}
+
+void ShaderProgram::create()
+{
+    id = glCreateProgram();
+}
+
+void ShaderProgram::addStage(unsigned int stage, std::string path)
+{
+    // The stage is judged before the file is touched, so a bad constant is
+    // reported as such even when the path is bad too.
+    const char* stageName = shaderStageName(stage);
+    if (!stageName)
+        failAndExit("Invalid shader stage");
+
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        failAndExit("Cannot load shader at " + path);
+    const std::string source((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    file.close();
+
+    const GLuint shader = glCreateShader(stage);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        GLint length = 0;
+        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> log(static_cast<size_t>(length > 0 ? length : 0), '\0');
+        if (length > 0)
+            glGetShaderInfoLog(shader, length, nullptr, log.data());
+        // Reported only: the broken stage still goes to link, whose log says the rest.
+        std::cout << stageName << " COMPILATION FAILED:" << std::endl << infoLogText(log) << std::endl;
+    }
+    shaders.push_back(shader);
+}
+
+void ShaderProgram::link()
+{
+    // A program made by create() may already carry state (transform-feedback
+    // varyings) that a fresh name would lose.
+    if (id == 0)
+        id = glCreateProgram();
+    for (GLuint shader : shaders)
+        glAttachShader(id, shader);
+    glLinkProgram(id);
+    GLint ok = 0;
+    glGetProgramiv(id, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        GLint length = 0;
+        glGetProgramiv(id, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> log(static_cast<size_t>(length > 0 ? length : 0), '\0');
+        if (length > 0)
+            glGetProgramInfoLog(id, length, nullptr, log.data());
+        std::cout << "SHADER LINKING FAILED:" << std::endl << infoLogText(log) << std::endl;
+    }
+    // Still attached, so GL keeps them alive until the program goes.
+    for (GLuint shader : shaders)
+        glDeleteShader(shader);
+}
+
+void ShaderProgram::use() const
+{
+    glUseProgram(id);
+}
