@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Orbelune builds, runs and tests with; only what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libglfw3-dev libglew-dev libglm-dev libbullet-dev libtinyobjloader-dev libstb-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation
+  libgtest-dev libbenchmark-dev
+  xvfb xauth xdotool imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
