@@ -14,4 +14,17 @@ public:
     void add(std::string name, float score);
     // Writes the table; never loses a line of the file it was loaded from.
     void save(std::string path);
+
+private:
+    // The file's lines exactly as read (without their LF), malformed ones included: a save
+    // writes them back untouched, so no entry is ever lost to a line this reader rejects.
+    std::vector<std::string> keptLines_;
+    std::vector<std::string> addedLines_; // entries added since the last load or save, formatted
+    std::string lineEnd_ = "\n";          // CRLF when the loaded file uses it
 };
+
+// The name as it is stored: whitespace made '_', at most 64 bytes (never splitting a
+// UTF-8 sequence), "anonymous" when empty, so that every saved line reads back.
+std::string storableName(const std::string& name);
+// Reads one "name score" line (a trailing CR allowed); false for anything else.
+bool parseScoreLine(const std::string& line, std::string& name, float& score);

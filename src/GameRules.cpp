@@ -1,0 +1,269 @@
+// The per-frame rules: movement, fuel, pickups, spawning, and how the game ends.
+#include "GameRules.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include <glm/geometric.hpp>
+#include <glm/gtc/quaternion.hpp>
+
+#include "AppState.h"
+#include "Camera.h"
+#include "HighScoreTable.h"
+#include "Input.h"
+#include "Object.h"
+#include "PhysicsWorld.h"
+#include "Scene.h"
+
+float fuel = 100.0f;
+int lives = 9;
+const float invulnerabilityDuration = 2.0f;
+bool gameWon = false;
+bool nameEntered = false;
+float asteroidSpawnTimer = 0.0f;
+glm::vec3 lightPosition(100.0f, 100.0f, 10.0f);
+
+namespace {
+
+constexpr float shipSpeed = 10.0f;          // world units per second per movement key
+constexpr float fuelDrainRate = 10.0f;      // per second while the drain is on
+constexpr float lightStep = 10.0f;          // world units per frame, deliberately not per second
+constexpr float spawnPeriod = 0.33f;        // seconds
+constexpr float spawnThreshold = 0.0001f;   // a spawn happens below this timer value
+constexpr std::size_t maxAsteroids = 100;
+constexpr float fuelPerStar = 100.0f;
+constexpr float lowFuel = 10.0f;
+
+GameHooks defaultHooks()
+{
+    GameHooks hooks;
+    hooks.nameInput = &std::cin;
+    hooks.console = &std::cout;
+    return hooks;
+}
+
+// n / 32767 with n the next rand(): 0..1 inclusive, the same sequence on every run.
+float randomFraction()
+{
+    return static_cast<float>(std::rand() / 32767.0);
+}
+
+bool held(char key)
+{
+    // GLFW's codes for letter keys are their upper-case ASCII values.
+    return keys[static_cast<unsigned char>(key)];
+}
+
+void showScores()
+{
+    HighScoreTable table;
+    table.load(gameHooks.scoreFile);
+    if (gameHooks.showScoreTable)
+        gameHooks.showScoreTable(table);
+}
+
+void show(EndMessage message)
+{
+    if (gameHooks.showMessage)
+        gameHooks.showMessage(message);
+}
+
+// Blocks on the console until the winner has typed a word; stores it with the score.
+void enterName()
+{
+    std::string name;
+    if (gameHooks.console)
+        *gameHooks.console << "Your Name: " << std::flush;
+    if (gameHooks.nameInput)
+        *gameHooks.nameInput >> name;
+    HighScoreTable table;
+    table.load(gameHooks.scoreFile);
+    table.add(name, scoreForFuel(fuel));
+    table.save(gameHooks.scoreFile);
+    nameEntered = true;
+}
+
+// Directions in the ship's frame; with its half-turned default, W is world +Z and E is -Y.
+void moveShip(Object& ship, float dt)
+{
+    const glm::mat3 rotation = glm::mat3_cast(ship.rotation);
+    const glm::vec3 forward = rotation * glm::vec3(0.0f, 0.0f, 1.0f);
+    const glm::vec3 up = rotation * glm::vec3(0.0f, 1.0f, 0.0f);
+    const glm::vec3 side = glm::cross(forward, up);
+    const float step = shipSpeed * dt;
+    if (held('W'))
+        ship.position += forward * step;
+    if (held('S'))
+        ship.position -= forward * step;
+    if (held('D'))
+        ship.position += side * step;
+    if (held('A'))
+        ship.position -= side * step;
+    if (held('E'))
+        ship.position += up * step;
+    if (held('Q'))
+        ship.position -= up * step;
+}
+
+void moveLight()
+{
+    if (held('I'))
+        lightPosition.z += lightStep;
+    if (held('K'))
+        lightPosition.z -= lightStep;
+    if (held('J'))
+        lightPosition.x += lightStep;
+    if (held('L'))
+        lightPosition.x -= lightStep;
+    if (held('O'))
+        lightPosition.y += lightStep;
+    if (held('U'))
+        lightPosition.y -= lightStep;
+}
+
+// Refuels and moves the star ahead again when the ship is close to its centre.
+void pickUpStar(const Object& ship, Object& star)
+{
+    if (glm::distance(ship.position, star.position) >= ship.radius * ship.scale * 0.5f)
+        return;
+    if (gameHooks.emitBurst)
+        gameHooks.emitBurst(star.position);
+    const float u1 = randomFraction();
+    const float u2 = randomFraction();
+    const float u3 = randomFraction();
+    star.setPosition(camera.getPosition() + camera.getFront() * 100.0f + glm::vec3(u1, u2, u3));
+    fuel += fuelPerStar;
+}
+
+} // namespace
+
+GameHooks gameHooks = defaultHooks();
+
+void updateGame()
+{
+    // The rules need the ship, planet and star, and the world that moves the asteroids.
+    if (sceneObjects.size() < 3 || !physicsWorld)
+        return;
+    const float dt = deltaTime;
+    Object& ship = *sceneObjects[0];
+    Object& planet = *sceneObjects[1];
+    Object& star = *sceneObjects[2];
+
+    // 1. Name entry after a win; blocks the whole program until a word is typed.
+    if (gameWon && !nameEntered)
+        enterName();
+    // 2. Fuel drain; nothing stops it at 0.
+    if (fuelDrain)
+        fuel -= fuelDrainRate * dt;
+    // 3. Physics; the contact callback may mark the ship as hit.
+    physicsWorld->step(dt);
+    // 4-6. Ship, chase camera, light.
+    moveShip(ship, dt);
+    camera.followShip(ship);
+    moveLight();
+    // 7. Particles.
+    if (gameHooks.updateParticles)
+        gameHooks.updateParticles(dt);
+    // 8. The ship pushes its transform into its body; planet and star turn on their own.
+    ship.update(dt, false);
+    planet.update(dt, true);
+    star.update(dt, true);
+    // 9. Win test.
+    if (glm::distance(ship.position, planet.position) < planet.radius * planet.scale)
+        gameWon = true;
+    // 10. Star pickup.
+    pickUpStar(ship, star);
+    // 11. Asteroids follow their bodies.
+    for (Object* asteroid : asteroids)
+        asteroid->update(dt, true);
+    // 12-13. At most one spawn per frame, however long the frame was.
+    if (asteroidSpawnTimer < spawnThreshold) {
+        asteroidSpawnTimer = spawnPeriod;
+        spawnAsteroid();
+    }
+    asteroidSpawnTimer -= dt;
+}
+
+void spawnAsteroid()
+{
+    // NOTE: each rand() is its own statement; the order of the draws is part of the game.
+    const glm::vec3 cameraPosition = camera.getPosition();
+    const float r1 = randomFraction();
+    const float r2 = randomFraction();
+    const float r3 = randomFraction();
+    const glm::vec3 spawnPoint = cameraPosition + camera.getRight() * (10.0f * (r1 - 0.5f)) +
+                                 camera.getUp() * (10.0f * (r2 - 0.5f)) +
+                                 camera.getFront() * (100.0f * (r3 + 1.0f));
+    glm::vec3 angles;
+    angles.x = randomFraction();
+    angles.y = randomFraction();
+    angles.z = randomFraction();
+    const float r4 = randomFraction();
+    const glm::vec3 velocity = glm::normalize(cameraPosition - spawnPoint) * (10.0f * (r4 + 1.0f));
+
+    auto* asteroid = new Object();
+    const Mesh& mesh = std::rand() % 2 == 0 ? sphereMesh : rockMesh;
+    asteroid->setShapes(mesh.shapes, mesh.radius, false);
+    asteroid->setPosition(spawnPoint);
+    asteroid->setRotation(glm::quat(angles));
+    asteroid->setVelocity(velocity);
+    asteroid->setScale(0.5f + randomFraction());
+    asteroid->createRigidBody(physicsWorld->dynamicsWorld, false);
+    asteroid->setAngularVelocity(angles);
+    for (unsigned int slot = 0; slot < 5; ++slot)
+        asteroid->setTexture(slot, rockTextures[slot]);
+    asteroids.push_back(asteroid);
+
+    if (asteroids.size() > maxAsteroids) {
+        delete asteroids.front();
+        asteroids.erase(asteroids.begin());
+    }
+}
+
+void checkOutcome()
+{
+    if (gameWon) {
+        if (nameEntered) {
+            renderFrozen = true;
+            showScores();
+        } else {
+            show(EndMessage::won);
+        }
+    } else if (fuel < 0.0f) {
+        renderFrozen = true;
+        showScores();
+    } else if (fuel < lowFuel) {
+        // A pending hit waits here until fuel is back at 10.
+        show(EndMessage::notEnoughFuel);
+    } else if (!sceneObjects.empty() && sceneObjects[0]->hit) {
+        Object& ship = *sceneObjects[0];
+        --lives;
+        if (lives >= 0) {
+            ship.hit = false;
+            ship.invulnerableTime = invulnerabilityDuration;
+        } else {
+            renderFrozen = true;
+            showScores();
+            show(EndMessage::gameOver);
+        }
+    }
+}
+
+float scoreForFuel(float fuelLeft)
+{
+    // trunc rather than a cast to int: a huge fuel must not overflow the conversion.
+    return fuelLeft < 0.0f ? 0.0f : std::trunc(fuelLeft);
+}
+
+void resetGameState()
+{
+    fuel = 100.0f;
+    lives = 9;
+    gameWon = false;
+    nameEntered = false;
+    asteroidSpawnTimer = 0.0f;
+    lightPosition = glm::vec3(100.0f, 100.0f, 10.0f);
+    renderFrozen = false;
+}

@@ -1,0 +1,181 @@
+// The high-score file: load, append, and a save that can neither lose nor corrupt it.
+#include "HighScoreTable.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <sstream>
+
+namespace {
+
+constexpr std::size_t maxNameBytes = 64;
+const char* const whitespace = " \t\n\v\f\r";
+
+bool readScore(const std::string& text, float& score)
+{
+    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos)
+        return false;
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    float value = 0.0f;
+    in >> value;
+    // Overflow fails the extraction; a non-finite score would break the display's sort.
+    if (in.fail() || !in.eof() || !std::isfinite(value))
+        return false;
+    score = value;
+    return true;
+}
+
+bool writeAll(int fd, const std::string& content)
+{
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t written = ::write(fd, content.data() + done, content.size() - done);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Makes the rename itself survive a power cut; failure only costs durability, not the file.
+void syncDirectoryOf(const std::string& path)
+{
+    std::string directory = std::filesystem::path(path).parent_path().string();
+    if (directory.empty())
+        directory = ".";
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Writes a sibling temporary file to the disk and renames it over `path`: a crash at any
+// moment leaves either the old file or the new one, never a truncated mix.
+bool replaceFile(const std::string& path, const std::string& content)
+{
+    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0)
+        return false;
+    struct stat old;
+    if (::stat(path.c_str(), &old) == 0)
+        ::fchmod(fd, old.st_mode & 07777);
+    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    syncDirectoryOf(path);
+    return true;
+}
+
+} // namespace
+
+std::string storableName(const std::string& name)
+{
+    std::string stored = name;
+    // The reader splits at whitespace, so a blank inside a name would break its line.
+    for (char& c : stored) {
+        if (std::char_traits<char>::find(whitespace, 6, c))
+            c = '_';
+    }
+    // The cap lives here rather than in the console read so that every caller obeys it.
+    if (stored.size() > maxNameBytes) {
+        std::size_t cut = maxNameBytes;
+        while (cut > maxNameBytes - 3 && (static_cast<unsigned char>(stored[cut]) & 0xC0) == 0x80)
+            --cut;
+        stored.resize(cut);
+    }
+    // An empty name would be written as a line starting with the blank, which reads back as
+    // a score with no name and swallows the next line.
+    if (stored.empty())
+        stored = "anonymous";
+    return stored;
+}
+
+bool parseScoreLine(const std::string& line, std::string& name, float& score)
+{
+    std::string text = line;
+    if (!text.empty() && text.back() == '\r')
+        text.pop_back();
+    const std::size_t nameStart = text.find_first_not_of(whitespace);
+    if (nameStart == std::string::npos)
+        return false;
+    const std::size_t nameEnd = text.find_first_of(whitespace, nameStart);
+    const std::string first = text.substr(nameStart, nameEnd - nameStart);
+    if (nameEnd == std::string::npos) {
+        // " 57": an entry whose name was empty, as older saves wrote it.
+        if (nameStart == 0 || !readScore(first, score))
+            return false;
+        name = "anonymous";
+        return true;
+    }
+    const std::size_t scoreStart = text.find_first_not_of(whitespace, nameEnd);
+    if (scoreStart == std::string::npos)
+        return false;
+    const std::size_t scoreEnd = text.find_first_of(whitespace, scoreStart);
+    if (scoreEnd != std::string::npos && text.find_first_not_of(whitespace, scoreEnd) != std::string::npos)
+        return false;
+    if (!readScore(text.substr(scoreStart, scoreEnd - scoreStart), score))
+        return false;
+    name = first;
+    return true;
+}
+
+void HighScoreTable::load(std::string path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (keptLines_.empty() && addedLines_.empty() && !line.empty() && line.back() == '\r')
+            lineEnd_ = "\r\n";
+        std::string name;
+        float score = 0.0f;
+        if (parseScoreLine(line, name, score))
+            entries.emplace_back(name, score);
+        keptLines_.push_back(line);
+    }
+}
+
+void HighScoreTable::add(std::string name, float score)
+{
+    name = storableName(name);
+    if (!std::isfinite(score))
+        score = 0.0f;
+    entries.emplace_back(name, score);
+    std::ostringstream line;
+    line.imbue(std::locale::classic());
+    line << name << ' ' << score;
+    addedLines_.push_back(line.str());
+}
+
+void HighScoreTable::save(std::string path)
+{
+    // Kept lines still carry their own CR, if any; only the LF was taken off.
+    std::string content;
+    for (const std::string& line : keptLines_)
+        content += line + "\n";
+    for (const std::string& line : addedLines_)
+        content += line + lineEnd_;
+    if (!replaceFile(path, content))
+        return;
+    const bool crlf = lineEnd_ == "\r\n";
+    for (const std::string& line : addedLines_)
+        keptLines_.push_back(crlf ? line + "\r" : line);
+    addedLines_.clear();
+}
