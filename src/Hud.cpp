@@ -71,9 +71,11 @@ void composeHud(const HudState& state, std::vector<TextLine>& lines)
     char text[96];
 
     if (state.showFrameStats) {
-        // NOTE: a frame time of 0 (or below, or NaN) has no rate; it shows "0 fps" rather than
-        // "inf" so the line stays in place and no infinite value is converted to an integer.
-        const int fps = state.frameTime > 0.0f ? truncateToInt(1.0f / state.frameTime) : 0;
+        // NOTE: a frame time of 0 (or below, or NaN, or so small that the rate overflows to
+        // infinity) has no meaningful rate; it shows "0 fps" rather than "inf" so the line
+        // stays in place and no infinite value is converted to an integer.
+        const float rate = 1.0f / state.frameTime;
+        const int fps = state.frameTime > 0.0f && std::isfinite(rate) ? truncateToInt(rate) : 0;
         std::snprintf(text, sizeof text, "%d fps", fps);
         setLine(next(), text, 100, 100, white);
         std::snprintf(text, sizeof text, "%f s", static_cast<double>(state.frameTime));
