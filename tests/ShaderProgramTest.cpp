@@ -49,18 +49,6 @@ private:
 
 } // namespace
 
-TEST(ShaderStageNameTest, NamesEveryKnownStageAndNothingElse)
-{
-    EXPECT_STREQ("VERTEX SHADER", shaderStageName(GL_VERTEX_SHADER));
-    EXPECT_STREQ("FRAGMENT SHADER", shaderStageName(GL_FRAGMENT_SHADER));
-    EXPECT_STREQ("GEOMETRY SHADER", shaderStageName(GL_GEOMETRY_SHADER));
-    EXPECT_STREQ("TESSELLATION EVALUATION SHADER", shaderStageName(GL_TESS_EVALUATION_SHADER));
-    EXPECT_STREQ("TESSELLATION CONTROL SHADER", shaderStageName(GL_TESS_CONTROL_SHADER));
-    EXPECT_STREQ("COMPUTE SHADER", shaderStageName(GL_COMPUTE_SHADER));
-    EXPECT_EQ(nullptr, shaderStageName(0));
-    EXPECT_EQ(nullptr, shaderStageName(GL_TEXTURE_2D));
-}
-
 TEST(ShaderProgramDeathTest, UnknownStageEndsBeforeTheFileIsOpened)
 {
     useThreadsafeDeathTests();

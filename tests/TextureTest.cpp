@@ -56,23 +56,6 @@ protected:
 
 } // namespace
 
-TEST(TextureFormatsTest, FollowTheChannelTable)
-{
-    EXPECT_EQ(GL_RED, textureFormatsFor(1, false).internalFormat);
-    EXPECT_EQ(GL_RED, textureFormatsFor(1, true).internalFormat);
-    EXPECT_EQ(GL_RED, textureFormatsFor(1, true).pixelFormat);
-    EXPECT_EQ(GL_RG, textureFormatsFor(2, false).internalFormat);
-    EXPECT_EQ(GL_RG, textureFormatsFor(2, true).internalFormat);
-    EXPECT_EQ(GL_RGB, textureFormatsFor(3, false).internalFormat);
-    EXPECT_EQ(GL_SRGB, textureFormatsFor(3, true).internalFormat);
-    EXPECT_EQ(GL_RGB, textureFormatsFor(3, true).pixelFormat);
-    EXPECT_EQ(GL_RGBA, textureFormatsFor(4, false).internalFormat);
-    EXPECT_EQ(GL_SRGB_ALPHA, textureFormatsFor(4, true).internalFormat);
-    EXPECT_EQ(GL_RGBA, textureFormatsFor(4, true).pixelFormat);
-    EXPECT_EQ(0, textureFormatsFor(0, false).internalFormat);
-    EXPECT_EQ(0, textureFormatsFor(5, false).internalFormat);
-}
-
 TEST_F(TextureTest, OddWidthRgbReadsBackWithoutRowSkew)
 {
     // 3 pixels of 3 bytes: 9-byte rows that a 4-byte alignment would pad.
