@@ -1,0 +1,206 @@
+#include "MeshBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include <glm/geometric.hpp>
+
+namespace {
+
+constexpr float kPi = 3.14159265358979f;
+
+glm::vec3 anyPerpendicular(glm::vec3 n)
+{
+    glm::vec3 helper = std::fabs(n.y) < 0.9f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
+    return glm::normalize(glm::cross(helper, n));
+}
+
+} // namespace
+
+unsigned int MeshBuilder::addVertex(glm::vec3 position, glm::vec3 normal, glm::vec2 texcoord)
+{
+    vertices.push_back({position, glm::normalize(normal), texcoord});
+    return static_cast<unsigned int>(vertices.size() - 1);
+}
+
+void MeshBuilder::addTriangle(unsigned int a, unsigned int b, unsigned int c)
+{
+    indices.insert(indices.end(), {a, b, c});
+}
+
+void MeshBuilder::addFlatPolygon(const std::vector<glm::vec3>& corners, const UvMap& uv)
+{
+    glm::vec3 normal(0.0f);
+    for (std::size_t i = 1; i + 1 < corners.size(); ++i)
+        normal += glm::cross(corners[i] - corners[0], corners[i + 1] - corners[0]);
+    if (glm::length(normal) < 1e-9f)
+        return;
+    normal = glm::normalize(normal);
+    glm::vec3 tangent = anyPerpendicular(normal);
+    glm::vec3 bitangent = glm::cross(normal, tangent);
+    glm::vec2 lowest(1e30f);
+    for (const glm::vec3& corner : corners)
+        lowest = glm::min(lowest, glm::vec2(glm::dot(corner, tangent), glm::dot(corner, bitangent)));
+    unsigned int first = static_cast<unsigned int>(vertices.size());
+    for (const glm::vec3& corner : corners) {
+        glm::vec2 planar(glm::dot(corner, tangent), glm::dot(corner, bitangent));
+        addVertex(corner, normal, uv.origin + (planar - lowest) / uv.worldSize * uv.extent);
+    }
+    for (unsigned int i = 1; i + 1 < corners.size(); ++i)
+        addTriangle(first, first + i, first + i + 1);
+}
+
+void MeshBuilder::addPrism(const std::vector<glm::vec2>& outline, float zBack, float zFront,
+                           const std::function<glm::vec3(glm::vec3)>& place, const UvMap& uv)
+{
+    std::vector<std::vector<glm::vec3>> faces(2);
+    for (const glm::vec2& p : outline) {
+        faces[0].push_back(place(glm::vec3(p, zFront)));
+        faces[1].push_back(place(glm::vec3(p, zBack)));
+    }
+    for (std::size_t i = 0; i < outline.size(); ++i) {
+        const glm::vec2& a = outline[i];
+        const glm::vec2& b = outline[(i + 1) % outline.size()];
+        faces.push_back({place(glm::vec3(a, zBack)), place(glm::vec3(b, zBack)),
+                         place(glm::vec3(b, zFront)), place(glm::vec3(a, zFront))});
+    }
+    glm::vec3 centre(0.0f);
+    for (const glm::vec3& p : faces[0])
+        centre += p;
+    for (const glm::vec3& p : faces[1])
+        centre += p;
+    centre /= static_cast<float>(2 * outline.size());
+    for (std::vector<glm::vec3>& face : faces) {
+        glm::vec3 normal(0.0f), middle(0.0f);
+        for (std::size_t i = 0; i < face.size(); ++i) {
+            normal += glm::cross(face[i], face[(i + 1) % face.size()]);
+            middle += face[i];
+        }
+        if (glm::dot(normal, middle / static_cast<float>(face.size()) - centre) < 0.0f)
+            std::reverse(face.begin(), face.end());
+        addFlatPolygon(face, uv);
+    }
+}
+
+void MeshBuilder::addTube(float cx, const std::vector<Station>& stations, int segments,
+                          bool capBack, bool capFront, const UvMap& uv)
+{
+    auto ringPoint = [&](const Station& s, int k) {
+        float angle = 2.0f * kPi * static_cast<float>(k) / static_cast<float>(segments);
+        return glm::vec3(cx + s.rx * std::cos(angle), s.cy + s.ry * std::sin(angle), s.z);
+    };
+    // Smooth normals: cross the ring tangent with the direction along the tube.
+    auto ringNormal = [&](std::size_t i, int k) {
+        std::size_t prev = i == 0 ? 0 : i - 1;
+        std::size_t next = i + 1 < stations.size() ? i + 1 : i;
+        glm::vec3 along = ringPoint(stations[next], k) - ringPoint(stations[prev], k);
+        float angle = 2.0f * kPi * static_cast<float>(k) / static_cast<float>(segments);
+        const Station& s = stations[i];
+        glm::vec3 around(-s.rx * std::sin(angle), s.ry * std::cos(angle), 0.0f);
+        glm::vec3 n = glm::cross(around, along);
+        if (glm::length(n) < 1e-9f)
+            n = glm::vec3(std::cos(angle), std::sin(angle), 0.0f);
+        return glm::normalize(n);
+    };
+    std::vector<unsigned int> rings;
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        rings.push_back(static_cast<unsigned int>(vertices.size()));
+        for (int k = 0; k <= segments; ++k) {
+            glm::vec2 along(static_cast<float>(k) / static_cast<float>(segments),
+                            (stations[i].z - stations.front().z) / uv.worldSize);
+            addVertex(ringPoint(stations[i], k), ringNormal(i, k), uv.origin + along * uv.extent);
+        }
+    }
+    for (std::size_t i = 0; i + 1 < stations.size(); ++i)
+        for (int k = 0; k < segments; ++k) {
+            unsigned int a = rings[i] + k, b = rings[i] + k + 1;
+            unsigned int c = rings[i + 1] + k + 1, d = rings[i + 1] + k;
+            addTriangle(a, b, c);
+            addTriangle(a, c, d);
+        }
+    auto cap = [&](const Station& s, bool facingFront) {
+        std::vector<glm::vec3> corners;
+        for (int k = 0; k < segments; ++k)
+            corners.push_back(ringPoint(s, facingFront ? k : segments - k));
+        addFlatPolygon(corners, uv);
+    };
+    if (capBack)
+        cap(stations.front(), false);
+    if (capFront)
+        cap(stations.back(), true);
+}
+
+void MeshBuilder::addSphereGrid(int slices, int stacks, const SurfaceFunction& surface,
+                                const UvMap& uv)
+{
+    // Longitude grows eastwards: seen from outside with +Y up, east is to the right, so the
+    // map is not mirrored.
+    auto direction = [](float theta, float phi) {
+        return glm::vec3(std::sin(theta) * std::sin(phi), std::cos(theta),
+                         std::sin(theta) * std::cos(phi));
+    };
+    const float step = 1e-3f;
+    unsigned int first = static_cast<unsigned int>(vertices.size());
+    for (int j = 0; j <= stacks; ++j) {
+        float t = static_cast<float>(j) / static_cast<float>(stacks);
+        for (int i = 0; i <= slices; ++i) {
+            float u = static_cast<float>(i) / static_cast<float>(slices);
+            glm::vec3 d = direction(t * kPi, u * 2.0f * kPi);
+            if (j == 0 || j == stacks)
+                d = glm::vec3(0.0f, j == 0 ? 1.0f : -1.0f, 0.0f);
+            // The normal from two tangent offsets works at the poles and gives equal
+            // normals on both copies of the seam column.
+            glm::vec3 e1 = anyPerpendicular(d), e2 = glm::cross(d, e1);
+            glm::vec3 p = surface(d);
+            glm::vec3 pa = surface(glm::normalize(d + e1 * step));
+            glm::vec3 pb = surface(glm::normalize(d + e2 * step));
+            glm::vec3 n = glm::cross(pa - p, pb - p);
+            if (glm::dot(n, d) < 0.0f)
+                n = -n;
+            addVertex(p, n, uv.origin + glm::vec2(u, t) * uv.extent);
+        }
+    }
+    unsigned int row = static_cast<unsigned int>(slices + 1);
+    for (int j = 0; j < stacks; ++j)
+        for (int i = 0; i < slices; ++i) {
+            unsigned int a = first + j * row + i, b = a + 1;
+            unsigned int c = a + row, d = c + 1;
+            if (j != 0)
+                addTriangle(a, c, b);
+            if (j != stacks - 1)
+                addTriangle(b, c, d);
+        }
+}
+
+bool MeshBuilder::writeObj(const std::string& directory, const std::string& name,
+                           const std::string& materialName) const
+{
+    std::string mtlPath = directory + "/" + name + ".mtl";
+    FILE* mtl = std::fopen(mtlPath.c_str(), "w");
+    if (!mtl)
+        return false;
+    std::fprintf(mtl, "newmtl %s\nKa 0 0 0\nKd 0.8 0.8 0.8\nKs 0.5 0.5 0.5\nNs 64\nillum 2\n",
+                 materialName.c_str());
+    std::fclose(mtl);
+
+    std::string objPath = directory + "/" + name + ".obj";
+    FILE* obj = std::fopen(objPath.c_str(), "w");
+    if (!obj)
+        return false;
+    std::fprintf(obj, "# Orbelune procedural model: %zu triangles\nmtllib %s.mtl\no %s\n",
+                 triangleCount(), name.c_str(), name.c_str());
+    for (const MeshVertex& v : vertices)
+        std::fprintf(obj, "v %.5f %.5f %.5f\n", v.position.x, v.position.y, v.position.z);
+    for (const MeshVertex& v : vertices)
+        std::fprintf(obj, "vt %.5f %.5f\n", v.texcoord.x, v.texcoord.y);
+    for (const MeshVertex& v : vertices)
+        std::fprintf(obj, "vn %.4f %.4f %.4f\n", v.normal.x, v.normal.y, v.normal.z);
+    std::fprintf(obj, "usemtl %s\ns 1\n", materialName.c_str());
+    for (std::size_t i = 0; i < indices.size(); i += 3) {
+        unsigned int a = indices[i] + 1, b = indices[i + 1] + 1, c = indices[i + 2] + 1;
+        std::fprintf(obj, "f %u/%u/%u %u/%u/%u %u/%u/%u\n", a, a, a, b, b, b, c, c, c);
+    }
+    bool ok = std::ferror(obj) == 0;
+    return std::fclose(obj) == 0 && ok;
+}
