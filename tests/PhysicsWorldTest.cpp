@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include <btBulletDynamicsCommon.h>
+
+#include "Input.h"
+#include "Object.h"
+#include "PhysicsWorld.h"
+
+namespace {
+
+// Corners of an axis-aligned box, as a mesh's position array.
+MeshShape boxShape(glm::vec3 half)
+{
+    MeshShape shape;
+    for (float x : {-half.x, half.x})
+        for (float y : {-half.y, half.y})
+            for (float z : {-half.z, half.z})
+                shape.positions.insert(shape.positions.end(), {x, y, z});
+    return shape;
+}
+
+// The push strength the callback draws after srand(seed).
+float strengthAfterSeed(unsigned int seed)
+{
+    std::srand(seed);
+    return static_cast<float>(std::rand() / 32767.0) * 200.0f - 100.0f;
+}
+
+btVector3 velocityOf(const Object& object) { return object.body->getLinearVelocity(); }
+
+class PhysicsWorldTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        collisionsEnabled = true;
+        physics = std::make_unique<PhysicsWorld>();
+        ship = new Object();
+        ship->setShapes({boxShape({1.0f, 1.0f, 1.0f})}, 1.8f, true); // 60 %: half extents 0.6
+        ship->createRigidBody(physics->dynamicsWorld, true);
+    }
+
+    void TearDown() override
+    {
+        for (Object* object : objects)
+            delete object;
+        delete ship;
+        collisionsEnabled = true;
+    }
+
+    Object* addAsteroid(glm::vec3 position)
+    {
+        auto* asteroid = new Object();
+        asteroid->setShapes({}, 1.0f, false);
+        asteroid->setPosition(position);
+        asteroid->setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
+        asteroid->createRigidBody(physics->dynamicsWorld, false);
+        objects.push_back(asteroid);
+        return asteroid;
+    }
+
+    int contactPoints() const
+    {
+        int points = 0;
+        btDispatcher* dispatcher = physics->dynamicsWorld->getDispatcher();
+        for (int i = 0; i < dispatcher->getNumManifolds(); ++i)
+            points += dispatcher->getManifoldByIndexInternal(i)->getNumContacts();
+        return points;
+    }
+
+    std::unique_ptr<PhysicsWorld> physics; // NOTE: the world itself leaks on purpose, as in the game
+    Object* ship = nullptr;
+    std::vector<Object*> objects;
+};
+
+TEST_F(PhysicsWorldTest, WorldHasNoGravityAndTheCallbackInstalled)
+{
+    EXPECT_EQ(physics->dynamicsWorld->getGravity(), btVector3(0.0f, 0.0f, 0.0f));
+    EXPECT_EQ(gContactProcessedCallback, &onContactProcessed);
+}
+
+TEST_F(PhysicsWorldTest, BodiesAreSixtyPercentBoxesAndScaledSpheres)
+{
+    Object box;
+    box.setShapes({boxShape({1.0f, 2.0f, 3.0f}), boxShape({0.5f, 0.5f, 4.0f})}, 5.0f, true);
+    box.setScale(2.0f);
+    box.setVelocity({1.0f, 2.0f, 3.0f});
+    box.setRotation(glm::quat(glm::vec3(0.3f, 0.0f, 0.0f)));
+    box.setPosition({5.0f, 0.0f, 0.0f});
+    box.createRigidBody(physics->dynamicsWorld, true);
+    const btVector3 half = static_cast<btBoxShape*>(box.shape)->getHalfExtentsWithMargin();
+    EXPECT_NEAR(half.x(), 1.2f, 1e-5f);
+    EXPECT_NEAR(half.y(), 2.4f, 1e-5f);
+    EXPECT_NEAR(half.z(), 4.8f, 1e-5f);
+    EXPECT_EQ(velocityOf(box), btVector3(1.0f, 2.0f, 3.0f));
+    // The torque impulse spins it about x; the body itself starts unrotated.
+    EXPECT_GT(box.body->getAngularVelocity().x(), 0.0f);
+    EXPECT_EQ(box.body->getWorldTransform().getBasis(), btMatrix3x3::getIdentity());
+    EXPECT_EQ(box.body->getUserPointer(), &box);
+    EXPECT_TRUE(box.body->getCollisionFlags() & btCollisionObject::CF_CUSTOM_MATERIAL_CALLBACK);
+
+    Object scaled;
+    scaled.setShapes({}, 2.0f, false);
+    scaled.setScale(1.5f);
+    scaled.createRigidBody(physics->dynamicsWorld, false);
+    EXPECT_FLOAT_EQ(static_cast<btSphereShape*>(scaled.shape)->getRadius(), 3.0f);
+}
+
+TEST_F(PhysicsWorldTest, TouchingAsteroidHitsTheShip)
+{
+    addAsteroid({0.0f, 0.0f, 1.3f});
+    physics->step(1.0f / 60.0f);
+    EXPECT_TRUE(ship->hit);
+    EXPECT_GT(contactPoints(), 0);
+}
+
+TEST_F(PhysicsWorldTest, InvulnerableShipIsNotHitButTheAsteroidIsStillPushed)
+{
+    Object* asteroid = addAsteroid({0.0f, 0.0f, 1.3f});
+    ship->invulnerableTime = 0.5f;
+    physics->step(1.0f / 60.0f);
+    EXPECT_FALSE(ship->hit);
+
+    // The random push, measured on its own: no solver involved.
+    btManifoldPoint point;
+    point.m_positionWorldOnA = btVector3(0.0f, 0.0f, 0.6f);
+    point.m_positionWorldOnB = btVector3(0.0f, 0.0f, 0.3f);
+    const float strength = strengthAfterSeed(11);
+    std::srand(11);
+    const btVector3 shipBefore = velocityOf(*ship);
+    const btVector3 asteroidBefore = velocityOf(*asteroid);
+    EXPECT_TRUE(onContactProcessed(point, ship->body, asteroid->body));
+    EXPECT_FALSE(ship->hit);
+    EXPECT_EQ(velocityOf(*ship), shipBefore);
+    EXPECT_NEAR((velocityOf(*asteroid) - asteroidBefore).z(), strength, 1e-4f);
+}
+
+TEST_F(PhysicsWorldTest, CollisionsOffStillCollideButNeverHitOrDrawRandom)
+{
+    Object* asteroid = addAsteroid({0.0f, 0.0f, 1.3f});
+    collisionsEnabled = false;
+    std::srand(5);
+    const int firstDraw = std::rand();
+    std::srand(5);
+    for (int frame = 0; frame < 3; ++frame)
+        physics->step(1.0f / 60.0f);
+    EXPECT_FALSE(ship->hit);
+    EXPECT_EQ(std::rand(), firstDraw);
+    EXPECT_GT(contactPoints(), 0);
+    // The solver still separates them (by position: Bullet splits penetration impulses off).
+    EXPECT_GT(asteroid->body->getWorldTransform().getOrigin().z(), 1.3f);
+}
+
+TEST_F(PhysicsWorldTest, AsteroidsArePushedApartOrTogetherBySameStrength)
+{
+    Object* a = addAsteroid({0.0f, 20.0f, 0.0f});
+    Object* b = addAsteroid({0.0f, 21.0f, 0.0f});
+    btManifoldPoint point;
+    point.m_positionWorldOnA = btVector3(1.0f, 2.0f, 2.0f);
+    point.m_positionWorldOnB = btVector3(1.0f, -1.0f, -2.0f); // A - B = (0, 3, 4)
+    for (unsigned int seed : {1u, 2u, 3u, 4u}) {
+        const float strength = strengthAfterSeed(seed);
+        std::srand(seed);
+        a->body->setLinearVelocity(btVector3(0, 0, 0));
+        b->body->setLinearVelocity(btVector3(0, 0, 0));
+        onContactProcessed(point, a->body, b->body);
+        const btVector3 direction(0.0f, 0.6f, 0.8f);
+        EXPECT_NEAR((velocityOf(*a) + direction * strength).length(), 0.0f, 1e-4f) << seed;
+        EXPECT_NEAR((velocityOf(*b) - direction * strength).length(), 0.0f, 1e-4f) << seed;
+    }
+    EXPECT_FALSE(a->hit || b->hit);
+}
+
+TEST_F(PhysicsWorldTest, CoincidentContactPointsPushAlongX)
+{
+    Object* a = addAsteroid({0.0f, 20.0f, 0.0f});
+    Object* b = addAsteroid({0.0f, 21.0f, 0.0f});
+    btManifoldPoint point;
+    point.m_positionWorldOnA = point.m_positionWorldOnB = btVector3(3.0f, 3.0f, 3.0f);
+    const float strength = strengthAfterSeed(9);
+    std::srand(9);
+    onContactProcessed(point, a->body, b->body);
+    EXPECT_NEAR(velocityOf(*b).x(), strength, 1e-4f);
+    EXPECT_NEAR(velocityOf(*b).y(), 0.0f, 1e-6f);
+    EXPECT_NEAR(velocityOf(*a).x(), -strength, 1e-4f);
+}
+
+TEST_F(PhysicsWorldTest, ContactsOfForeignBodiesAreIgnored)
+{
+    btSphereShape sphere(1.0f);
+    btRigidBody first(1.0f, nullptr, &sphere);
+    btRigidBody second(1.0f, nullptr, &sphere);
+    btManifoldPoint point;
+    std::srand(3);
+    const int firstDraw = std::rand();
+    std::srand(3);
+    EXPECT_TRUE(onContactProcessed(point, &first, &second));
+    EXPECT_EQ(std::rand(), firstDraw);
+    EXPECT_TRUE(first.getLinearVelocity().fuzzyZero());
+}
+
+} // namespace
