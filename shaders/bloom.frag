@@ -1,0 +1,49 @@
+#version 330 core
+// Composite: scene plus blurred bright parts, exposed, tone-mapped and gamma-corrected
+// for the window.
+// Uniforms: sampler2D scene (unit 0), sampler2D bloomBlur (unit 1), int bloom_enabled,
+// float exposure.
+
+// Stage-to-stage locations need GLSL 4.10 or this extension; without it the varyings
+// still match by name.
+#ifdef GL_ARB_separate_shader_objects
+#extension GL_ARB_separate_shader_objects : enable
+#define VARYING(n) layout(location = n)
+#else
+#define VARYING(n)
+#endif
+
+VARYING(0) in vec2 texCoord;
+
+layout(location = 0) out vec4 fragColor;
+
+uniform sampler2D scene;
+uniform sampler2D bloomBlur;
+uniform int bloom_enabled;
+uniform float exposure;
+
+const float GAMMA = 2.2;
+// Constants of a filmic curve (Narkowicz's fit of the ACES response).
+const float A = 2.51;
+const float B = 0.03;
+const float C = 2.43;
+const float D = 0.59;
+const float E = 0.14;
+
+vec3 filmicToneMap(vec3 colour)
+{
+    return clamp((colour * (A * colour + B)) / (colour * (C * colour + D) + E), 0.0, 1.0);
+}
+
+vec3 gammaCorrect(vec3 colour)
+{
+    return pow(colour, vec3(1.0 / GAMMA));
+}
+
+void main()
+{
+    vec3 hdr = texture(scene, texCoord).rgb;
+    if (bloom_enabled == 1)
+        hdr += texture(bloomBlur, texCoord).rgb;
+    fragColor = vec4(gammaCorrect(filmicToneMap(hdr * exposure)), 1.0);
+}
