@@ -1,0 +1,205 @@
+#include "TextRenderer.h"
+
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <unistd.h>
+
+#include "TestSupport.h"
+
+namespace {
+
+const char* textVertex = R"(#version 330 core
+layout(location = 0) in vec4 vertex;
+uniform mat4 projection;
+out vec2 uv;
+void main() { uv = vertex.zw; gl_Position = projection * vec4(vertex.xy, 0.0, 1.0); }
+)";
+
+const char* textFragment = R"(#version 330 core
+in vec2 uv;
+layout(location = 0) out vec4 color;
+uniform sampler2D glyph;
+uniform vec3 text_color;
+void main() { color = vec4(text_color, texture(glyph, uv).r); }
+)";
+
+const char* emptyFontConfig = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig></fontconfig>
+)";
+
+// Vertex k of a quad as (x, y, u, v).
+std::array<float, 4> vertex(const std::array<float, 24>& quad, int k)
+{
+    return {quad[4 * k], quad[4 * k + 1], quad[4 * k + 2], quad[4 * k + 3]};
+}
+
+class TextRendererGl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ensureGlContext();
+        files = new TempDir;
+        files->write("text.vert", textVertex);
+        files->write("text.frag", textFragment);
+        files->write("fonts.conf", emptyFontConfig);
+        renderer = new TextRenderer;
+        initOutput = captureStdout(
+            [] { renderer->init(files->file("text.vert"), files->file("text.frag")); });
+    }
+    static void TearDownTestSuite()
+    {
+        delete renderer;
+        delete files;
+    }
+
+    // The quad left in the vertex buffer by the last glyph drawn.
+    static std::array<float, 24> lastQuad()
+    {
+        std::array<float, 24> quad{};
+        glBindBuffer(GL_ARRAY_BUFFER, renderer->vbo);
+        glGetBufferSubData(GL_ARRAY_BUFFER, 0, sizeof quad, quad.data());
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        return quad;
+    }
+
+    static unsigned int trianglesDrawn(const std::function<void()>& action)
+    {
+        unsigned int query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        action();
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        unsigned int triangles = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);
+        glDeleteQueries(1, &query);
+        return triangles;
+    }
+
+    static void draw(const std::string& text, float x, float y, float scale)
+    {
+        renderer->renderText(text, x, y, scale, 1280, 720, glm::vec3(1.0f));
+    }
+
+    static TempDir* files;
+    static TextRenderer* renderer;
+    static std::string initOutput;
+};
+
+TempDir* TextRendererGl::files = nullptr;
+TextRenderer* TextRendererGl::renderer = nullptr;
+std::string TextRendererGl::initOutput;
+
+} // namespace
+
+TEST(GlyphGeometry, QuadCornersAtHalfScale)
+{
+    Character glyph;
+    glyph.size = glm::ivec2(20, 30);
+    glyph.bearing = glm::ivec2(2, 28);
+    const std::array<float, 24> quad = glyphQuad(glyph, 100.0f, 50.0f, 0.5f);
+    EXPECT_EQ(vertex(quad, 0), (std::array<float, 4>{101, 64, 0, 0}));
+    EXPECT_EQ(vertex(quad, 1), (std::array<float, 4>{101, 49, 0, 1}));
+    EXPECT_EQ(vertex(quad, 2), (std::array<float, 4>{111, 49, 1, 1}));
+    EXPECT_EQ(vertex(quad, 3), (std::array<float, 4>{101, 64, 0, 0}));
+    EXPECT_EQ(vertex(quad, 4), (std::array<float, 4>{111, 49, 1, 1}));
+    EXPECT_EQ(vertex(quad, 5), (std::array<float, 4>{111, 64, 1, 0}));
+}
+
+TEST(GlyphGeometry, AdvanceInWholePixelsRoundedDown)
+{
+    Character glyph;
+    glyph.advance = 1000; // 15.625 pixels
+    EXPECT_EQ(glyphAdvance(glyph, 1.0f), 15.0f);
+    EXPECT_EQ(glyphAdvance(glyph, 0.5f), 7.5f);
+    glyph.advance = -65; // rounds towards minus infinity, not towards zero
+    EXPECT_EQ(glyphAdvance(glyph, 1.0f), -2.0f);
+}
+
+TEST(FontLookup, FindsAnArialMetricTrueTypeFile)
+{
+    const std::string path = findArialCompatibleFont();
+    ASSERT_FALSE(path.empty());
+    EXPECT_TRUE(std::filesystem::is_regular_file(path));
+    const std::string extension = std::filesystem::path(path).extension().string();
+    EXPECT_TRUE(extension == ".ttf" || extension == ".otf" || extension == ".TTF") << path;
+}
+
+TEST_F(TextRendererGl, RealFontLoadsAllOfTheFirst128Codes)
+{
+    EXPECT_EQ(initOutput.find("Can't"), std::string::npos) << initOutput;
+    EXPECT_EQ(renderer->characters.size(), 128u);
+    const Character& a = renderer->characters.at('A');
+    EXPECT_GT(a.size.x, 20);
+    EXPECT_GT(a.size.y, 25);
+    EXPECT_GT(a.advance, 0);
+    EXPECT_NE(a.textureID, 0u);
+    EXPECT_EQ(renderer->characters.at(' ').size.x, 0);
+    EXPECT_GT(renderer->characters.at(' ').advance, 0);
+    int alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 1);
+    int bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+}
+
+TEST_F(TextRendererGl, PenAdvancesGlyphByGlyphAndOverSpaces)
+{
+    const Character& a = renderer->characters.at('A');
+    const Character& space = renderer->characters.at(' ');
+    const Character& b = renderer->characters.at('B');
+    EXPECT_EQ(trianglesDrawn([] { draw("A B", 10.0f, 20.0f, 0.5f); }), 6u);
+    const float penX = 10.0f + glyphAdvance(a, 0.5f) + glyphAdvance(space, 0.5f);
+    EXPECT_EQ(lastQuad(), glyphQuad(b, penX, 20.0f, 0.5f));
+}
+
+TEST_F(TextRendererGl, BytesWithoutAGlyphDrawNothingAndDoNotAdvance)
+{
+    const std::string high = "\x80\xc3\xa9\xff";
+    EXPECT_EQ(trianglesDrawn([&high] { draw(high, 10.0f, 20.0f, 1.0f); }), 0u);
+    draw(high + "A", 10.0f, 20.0f, 1.0f);
+    EXPECT_EQ(lastQuad(), glyphQuad(renderer->characters.at('A'), 10.0f, 20.0f, 1.0f));
+    EXPECT_EQ(renderer->characters.size(), 128u);
+}
+
+TEST_F(TextRendererGl, EmptyTextSetsUpButDrawsNothing)
+{
+    glUseProgram(0);
+    EXPECT_EQ(trianglesDrawn([] {
+                  renderer->renderText("", 0.0f, 0.0f, 1.0f, 640, 480, glm::vec3(1, 0, 0));
+              }),
+              0u);
+    int program = 0, vao = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
+    EXPECT_EQ(static_cast<unsigned int>(program), renderer->shader.getId());
+    EXPECT_EQ(vao, 0);
+    float projection[16] = {};
+    glGetUniformfv(program, glGetUniformLocation(program, "projection"), projection);
+    EXPECT_FLOAT_EQ(projection[0], 2.0f / 640.0f);
+    EXPECT_FLOAT_EQ(projection[5], 2.0f / 480.0f);
+    EXPECT_FLOAT_EQ(projection[12], -1.0f);
+    float colour[3] = {};
+    glGetUniformfv(program, glGetUniformLocation(program, "text_color"), colour);
+    EXPECT_EQ(colour[0], 1.0f);
+    EXPECT_EQ(colour[1], 0.0f);
+}
+
+TEST_F(TextRendererGl, NoUsableFontEndsTheProgramWithItsMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // Death tests match standard error; the message goes to standard output.
+            dup2(STDERR_FILENO, STDOUT_FILENO);
+            setenv("FONTCONFIG_FILE", files->file("fonts.conf").c_str(), 1);
+            TextRenderer orphan;
+            orphan.init(files->file("text.vert"), files->file("text.frag"));
+        },
+        ::testing::ExitedWithCode(255), "Can't load arial font!");
+}
