@@ -37,6 +37,9 @@ const float AMBIENT_STRENGTH = 0.03;
 const float BLOOM_THRESHOLD = 1.0;    // luminance above which a pixel feeds the bloom
 const vec3 LUMINANCE = vec3(0.2126, 0.7152, 0.0722);
 const float GAMMA = 2.2;
+// Without the adaptive exposure of the HDR path, a fixed one suited to the 1e7 light at
+// about 150 units.
+const float DIRECT_EXPOSURE = 0.02;
 
 // Per-pixel tangent frame from the derivatives of position and texture coordinate
 // (no tangent attribute exists); T follows u and B follows t of the maps.
@@ -101,7 +104,8 @@ vec3 ambient(vec3 albedo, float ao)
 
 vec3 toneMapAndGamma(vec3 colour)
 {
-    vec3 mapped = colour / (colour + vec3(1.0));
+    vec3 exposed = colour * DIRECT_EXPOSURE;
+    vec3 mapped = exposed / (exposed + vec3(1.0));
     return pow(mapped, vec3(1.0 / GAMMA));
 }
 
