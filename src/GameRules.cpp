@@ -44,12 +44,6 @@ GameHooks defaultHooks()
     return hooks;
 }
 
-// n / 32767 with n the next rand(): 0..1 inclusive, the same sequence on every run.
-float randomFraction()
-{
-    return static_cast<float>(std::rand() / 32767.0);
-}
-
 bool held(char key)
 {
     // GLFW's codes for letter keys are their upper-case ASCII values.
@@ -130,9 +124,9 @@ void pickUpStar(const Object& ship, Object& star)
         return;
     if (gameHooks.emitBurst)
         gameHooks.emitBurst(star.position);
-    const float u1 = randomFraction();
-    const float u2 = randomFraction();
-    const float u3 = randomFraction();
+    const float u1 = gameRandomFraction();
+    const float u2 = gameRandomFraction();
+    const float u3 = gameRandomFraction();
     star.setPosition(camera.getPosition() + camera.getFront() * 100.0f + glm::vec3(u1, u2, u3));
     fuel += fuelPerStar;
 }
@@ -190,26 +184,26 @@ void spawnAsteroid()
 {
     // NOTE: each rand() is its own statement; the order of the draws is part of the game.
     const glm::vec3 cameraPosition = camera.getPosition();
-    const float r1 = randomFraction();
-    const float r2 = randomFraction();
-    const float r3 = randomFraction();
+    const float r1 = gameRandomFraction();
+    const float r2 = gameRandomFraction();
+    const float r3 = gameRandomFraction();
     const glm::vec3 spawnPoint = cameraPosition + camera.getRight() * (10.0f * (r1 - 0.5f)) +
                                  camera.getUp() * (10.0f * (r2 - 0.5f)) +
                                  camera.getFront() * (100.0f * (r3 + 1.0f));
     glm::vec3 angles;
-    angles.x = randomFraction();
-    angles.y = randomFraction();
-    angles.z = randomFraction();
-    const float r4 = randomFraction();
+    angles.x = gameRandomFraction();
+    angles.y = gameRandomFraction();
+    angles.z = gameRandomFraction();
+    const float r4 = gameRandomFraction();
     const glm::vec3 velocity = glm::normalize(cameraPosition - spawnPoint) * (10.0f * (r4 + 1.0f));
 
     auto* asteroid = new Object();
-    const Mesh& mesh = std::rand() % 2 == 0 ? sphereMesh : rockMesh;
+    const Mesh& mesh = gameRandom() % 2 == 0 ? sphereMesh : rockMesh;
     asteroid->setShapes(mesh.shapes, mesh.radius, false);
     asteroid->setPosition(spawnPoint);
     asteroid->setRotation(glm::quat(angles));
     asteroid->setVelocity(velocity);
-    asteroid->setScale(0.5f + randomFraction());
+    asteroid->setScale(0.5f + gameRandomFraction());
     asteroid->createRigidBody(physicsWorld->dynamicsWorld, false);
     asteroid->setAngularVelocity(angles);
     for (unsigned int slot = 0; slot < 5; ++slot)
@@ -249,6 +243,16 @@ void checkOutcome()
             show(EndMessage::gameOver);
         }
     }
+}
+
+int gameRandom()
+{
+    return std::rand() & 0x7FFF;
+}
+
+float gameRandomFraction()
+{
+    return static_cast<float>(gameRandom() / 32767.0);
 }
 
 float scoreForFuel(float fuelLeft)

@@ -3,12 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include <btBulletDynamicsCommon.h>
 #include <glm/gtc/quaternion.hpp>
 
+#include "GameRules.h"
 #include "Input.h"
 #include "Object.h"
 
@@ -122,7 +122,7 @@ bool onContactProcessed(btManifoldPoint& point, void* body0, void* body1)
         candidate->hit = true;
 
     const btVector3 direction = pushDirection(point);
-    const float strength = static_cast<float>(std::rand() / 32767.0) * 200.0f - 100.0f;
+    const float strength = gameRandomFraction() * 200.0f - 100.0f;
     if (!aIsPlayer) {
         if (btRigidBody* rigid = btRigidBody::upcast(collisionA))
             rigid->applyCentralImpulse(-strength * direction);

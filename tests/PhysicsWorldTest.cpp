@@ -5,6 +5,7 @@
 
 #include <btBulletDynamicsCommon.h>
 
+#include "GameRules.h"
 #include "Input.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
@@ -26,7 +27,7 @@ MeshShape boxShape(glm::vec3 half)
 float strengthAfterSeed(unsigned int seed)
 {
     std::srand(seed);
-    return static_cast<float>(std::rand() / 32767.0) * 200.0f - 100.0f;
+    return static_cast<float>((std::rand() & 0x7FFF) / 32767.0) * 200.0f - 100.0f;
 }
 
 btVector3 velocityOf(const Object& object) { return object.body->getLinearVelocity(); }

@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include <btBulletDynamicsCommon.h>
+#include <glm/geometric.hpp>
+
+#include "AppState.h"
+#include "Camera.h"
+#include "GameRules.h"
+#include "HighScoreTable.h"
+#include "Input.h"
+#include "Object.h"
+#include "PhysicsWorld.h"
+#include "Scene.h"
+#include "TestSupport.h"
+
+namespace {
+
+// Counts flushes, so the prompt is known to reach the console before the read blocks.
+class FlushCountingBuffer : public std::stringbuf {
+public:
+    int flushes = 0;
+
+protected:
+    int sync() override
+    {
+        ++flushes;
+        return std::stringbuf::sync();
+    }
+};
+
+class GameRulesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static PhysicsWorld world; // like the game's: never torn down
+        physicsWorld = &world;
+        resetGameState();
+        for (bool& key : keys)
+            key = false;
+        fuelDrain = false;
+        collisionsEnabled = true;
+        deltaTime = 1.0f / 60.0f;
+        camera.setFront({0.0f, 0.0f, 1.0f});
+        camera.setUp({0.0f, 1.0f, 0.0f});
+        camera.setPosition({0.0f, 1.0f, -3.0f});
+        sphereMesh.radius = 1.0f;
+        rockMesh.radius = 2.0f;
+
+        auto* ship = new Object();
+        MeshShape hull;
+        hull.positions = {-1, -1, -1, 1, 1, 1};
+        ship->setShapes({hull}, 2.0f, true); // pickup distance 1
+        ship->createRigidBody(physicsWorld->dynamicsWorld, true);
+        auto* planet = new Object();
+        planet->setShapes({}, 1.0f, false);
+        planet->setScale(100.0f);
+        planet->setPosition({0.0f, 1.0f, 197.0f});
+        planet->setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
+        auto* star = new Object();
+        star->setShapes({}, 1.0f, false);
+        star->setPosition({0.0f, 50.0f, 25.0f});
+        star->setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
+        sceneObjects = {ship, planet, star};
+
+        gameHooks.emitBurst = [this](const glm::vec3& at) { bursts.push_back(at); };
+        gameHooks.updateParticles = [this](float dt) { particleTime += dt; };
+        gameHooks.showScoreTable = [this](HighScoreTable& table) {
+            shown.push_back("table");
+            shownEntries = table.entries.size();
+        };
+        gameHooks.showMessage = [this](EndMessage message) {
+            shown.push_back(message == EndMessage::won ? "won"
+                            : message == EndMessage::notEnoughFuel ? "fuel" : "over");
+        };
+        gameHooks.nameInput = &input;
+        gameHooks.console = &console;
+        gameHooks.scoreFile = dir.file("scores.txt");
+    }
+
+    void TearDown() override
+    {
+        deleteAllObjects();
+        resetGameState();
+        gameHooks = GameHooks();
+        gameHooks.nameInput = &std::cin;
+        gameHooks.console = &std::cout;
+    }
+
+    Object& ship() { return *sceneObjects[0]; }
+    Object& planet() { return *sceneObjects[1]; }
+    Object& star() { return *sceneObjects[2]; }
+
+    TempDir dir;
+    std::istringstream input;
+    FlushCountingBuffer consoleBuffer;
+    std::ostream console{&consoleBuffer};
+    std::vector<glm::vec3> bursts;
+    std::vector<std::string> shown;
+    std::size_t shownEntries = 0;
+    float particleTime = 0.0f;
+};
+
+TEST_F(GameRulesTest, AtMostOneSpawnPerFrameWhateverTheFrameTime)
+{
+    updateGame();
+    EXPECT_EQ(asteroids.size(), 1u);
+    deltaTime = 1.0f;
+    updateGame(); // the timer still holds most of 0.33 s
+    EXPECT_EQ(asteroids.size(), 1u);
+    updateGame();
+    EXPECT_EQ(asteroids.size(), 2u);
+    deltaTime = 10.0f;
+    updateGame();
+    EXPECT_EQ(asteroids.size(), 3u);
+    EXPECT_FLOAT_EQ(particleTime, 1.0f / 60.0f + 12.0f);
+}
+
+TEST_F(GameRulesTest, HundredAndFirstAsteroidEvictsTheOldest)
+{
+    camera.followShip(ship());
+    spawnAsteroid();
+    spawnAsteroid();
+    Object* second = asteroids[1];
+    for (int i = 2; i < 101; ++i)
+        spawnAsteroid();
+    Object* last = asteroids.back();
+    ASSERT_EQ(asteroids.size(), 100u);
+    EXPECT_EQ(asteroids.front(), second);
+    EXPECT_EQ(asteroids.back(), last);
+    // The evicted body left the world with its object: 100 asteroids and the ship.
+    EXPECT_EQ(physicsWorld->dynamicsWorld->getNumCollisionObjects(), 101);
+    // Every draw stays in its range whatever the platform's RAND_MAX.
+    for (const Object* rock : asteroids) {
+        const glm::vec3 offset = rock->position - camera.getPosition();
+        EXPECT_LE(std::fabs(glm::dot(offset, camera.getRight())), 5.0001f);
+        EXPECT_LE(std::fabs(glm::dot(offset, camera.getUp())), 5.0001f);
+        EXPECT_GE(glm::dot(offset, camera.getFront()), 99.999f);
+        EXPECT_LE(glm::dot(offset, camera.getFront()), 200.001f);
+        EXPECT_GE(rock->scale, 0.5f);
+        EXPECT_LE(rock->scale, 1.5f);
+    }
+}
+
+TEST_F(GameRulesTest, SpawnFollowsTheRandSequence)
+{
+    camera.followShip(ship());
+    std::srand(42);
+    int values[10];
+    double draws[10];
+    for (int i = 0; i < 10; ++i) {
+        values[i] = std::rand() & 0x7FFF; // 15 bits, as on the platform the rules were made for
+        draws[i] = values[i] / 32767.0;
+    }
+
+    std::srand(42);
+    spawnAsteroid();
+    ASSERT_EQ(asteroids.size(), 1u);
+    const Object& rock = *asteroids[0];
+    const glm::vec3 expected = camera.getPosition() + camera.getRight() * float(10 * (draws[0] - 0.5)) +
+                               camera.getUp() * float(10 * (draws[1] - 0.5)) +
+                               camera.getFront() * float(100 * (draws[2] + 1));
+    EXPECT_NEAR(glm::distance(rock.position, expected), 0.0f, 1e-3f);
+    EXPECT_NEAR(rock.angularVelocity.x, draws[3], 1e-6);
+    EXPECT_NEAR(rock.angularVelocity.z, draws[5], 1e-6);
+    EXPECT_NEAR(glm::length(rock.velocity), 10 * (draws[6] + 1), 1e-4);
+    EXPECT_NEAR(glm::dot(glm::normalize(rock.velocity), glm::normalize(camera.getPosition() - rock.position)),
+                1.0f, 1e-5f);
+    EXPECT_EQ(rock.radius, values[7] % 2 == 0 ? 1.0f : 2.0f);
+    EXPECT_NEAR(rock.scale, 0.5 + draws[8], 1e-6);
+    EXPECT_NEAR(static_cast<btSphereShape*>(rock.shape)->getRadius(), rock.radius * rock.scale, 1e-5f);
+    EXPECT_EQ(std::rand() & 0x7FFF, values[9]); // nothing else drawn
+}
+
+TEST_F(GameRulesTest, ThreePickupsWithoutDrainGiveFourHundred)
+{
+    for (int pickup = 0; pickup < 3; ++pickup) {
+        star().setPosition(ship().position);
+        updateGame();
+        const glm::vec3 offset = star().position - (camera.getPosition() + camera.getFront() * 100.0f);
+        for (int axis = 0; axis < 3; ++axis) {
+            EXPECT_GE(offset[axis], -1e-4f);
+            EXPECT_LE(offset[axis], 1.0001f);
+        }
+    }
+    EXPECT_FLOAT_EQ(fuel, 400.0f);
+    EXPECT_EQ(bursts.size(), 3u);
+    updateGame(); // the star is now far ahead
+    EXPECT_FLOAT_EQ(fuel, 400.0f);
+
+    fuelDrain = true;
+    deltaTime = 0.5f;
+    updateGame();
+    EXPECT_FLOAT_EQ(fuel, 395.0f);
+}
+
+TEST_F(GameRulesTest, HitWaitsWhileFuelIsLowThenCostsOneLife)
+{
+    fuel = 5.0f;
+    ship().hit = true;
+    for (int frame = 0; frame < 3; ++frame)
+        checkOutcome();
+    EXPECT_EQ(lives, 9);
+    EXPECT_TRUE(ship().hit);
+    EXPECT_EQ(shown, (std::vector<std::string>{"fuel", "fuel", "fuel"}));
+
+    star().setPosition(ship().position);
+    updateGame();
+    ASSERT_GE(fuel, 10.0f);
+    checkOutcome();
+    checkOutcome();
+    EXPECT_EQ(lives, 8);
+    EXPECT_FALSE(ship().hit);
+    EXPECT_FLOAT_EQ(ship().invulnerableTime, 2.0f);
+    EXPECT_FALSE(renderFrozen);
+}
+
+TEST_F(GameRulesTest, LastLifeThenGameOver)
+{
+    lives = 1;
+    ship().hit = true;
+    checkOutcome();
+    EXPECT_EQ(lives, 0);
+    EXPECT_FLOAT_EQ(ship().invulnerableTime, 2.0f);
+    EXPECT_FALSE(renderFrozen);
+
+    ship().hit = true;
+    checkOutcome();
+    EXPECT_EQ(lives, -1);
+    EXPECT_TRUE(renderFrozen);
+    EXPECT_TRUE(ship().hit);
+    EXPECT_EQ(shown, (std::vector<std::string>{"table", "over"}));
+}
+
+TEST_F(GameRulesTest, FuelThresholds)
+{
+    fuel = 10.0f;
+    checkOutcome();
+    EXPECT_TRUE(shown.empty());
+    fuel = 0.0f;
+    checkOutcome();
+    EXPECT_EQ(shown, (std::vector<std::string>{"fuel"}));
+    EXPECT_FALSE(renderFrozen);
+
+    shown.clear();
+    fuel = -0.01f;
+    checkOutcome();
+    EXPECT_TRUE(renderFrozen);
+    EXPECT_EQ(shown, (std::vector<std::string>{"table"}));
+    updateGame(); // still running, but no name is asked for
+    EXPECT_EQ(consoleBuffer.str(), "");
+    EXPECT_FALSE(nameEntered);
+}
+
+TEST_F(GameRulesTest, WinnerTypesANameAndTheScoreIsStored)
+{
+    dir.write("scores.txt", "ada 150\n");
+    fuel = 57.9f;
+    ship().setPosition(planet().position);
+    input.str("neil armstrong\n");
+    updateGame(); // the win is seen here, the name asked for in the next pass
+    EXPECT_TRUE(gameWon);
+    EXPECT_FALSE(nameEntered);
+    checkOutcome();
+    EXPECT_EQ(shown, (std::vector<std::string>{"won"}));
+    EXPECT_FALSE(renderFrozen);
+
+    updateGame();
+    EXPECT_TRUE(nameEntered);
+    EXPECT_EQ(consoleBuffer.str(), "Your Name: ");
+    EXPECT_GE(consoleBuffer.flushes, 1);
+    EXPECT_EQ(readFile(dir.file("scores.txt")), "ada 150\nneil 57\n");
+
+    checkOutcome();
+    EXPECT_TRUE(renderFrozen);
+    EXPECT_EQ(shown.back(), "table");
+    EXPECT_EQ(shownEntries, 2u);
+    updateGame(); // asked only once
+    EXPECT_EQ(consoleBuffer.str(), "Your Name: ");
+}
+
+TEST_F(GameRulesTest, NegativeFuelAndClosedInputStillStoreALine)
+{
+    gameWon = true;
+    fuel = -3.0f;
+    updateGame(); // stdin already at its end
+    EXPECT_EQ(readFile(dir.file("scores.txt")), "anonymous 0\n");
+    EXPECT_EQ(scoreForFuel(57.9f), 57.0f);
+    EXPECT_EQ(scoreForFuel(0.5f), 0.0f);
+    EXPECT_EQ(scoreForFuel(3e9f), 3e9f);
+}
+
+TEST_F(GameRulesTest, MovementKeysAddUpPerSecond)
+{
+    deltaTime = 0.5f;
+    keys['W'] = keys['S'] = true;
+    updateGame();
+    EXPECT_NEAR(glm::length(ship().position), 0.0f, 1e-6f);
+
+    keys['S'] = false;
+    keys['D'] = true;
+    updateGame();
+    EXPECT_NEAR(ship().position.x, 5.0f, 1e-5f);
+    EXPECT_NEAR(ship().position.z, 5.0f, 1e-5f);
+    EXPECT_NEAR(glm::length(ship().position), 10.0f * std::sqrt(2.0f) * 0.5f, 1e-5f);
+
+    // E is world -Y for the half-turned ship; the body follows the ship.
+    keys['W'] = keys['D'] = false;
+    keys['E'] = true;
+    updateGame();
+    EXPECT_NEAR(ship().position.y, -5.0f, 1e-5f);
+    EXPECT_NEAR(ship().body->getWorldTransform().getOrigin().y(), -5.0f, 1e-5f);
+}
+
+TEST_F(GameRulesTest, LightMovesPerFrameNotPerSecond)
+{
+    keys['I'] = true;
+    for (int frame = 0; frame < 60; ++frame) {
+        deltaTime = frame % 2 ? 0.001f : 0.2f;
+        updateGame();
+    }
+    EXPECT_FLOAT_EQ(lightPosition.z, 610.0f);
+    EXPECT_FLOAT_EQ(lightPosition.x, 100.0f);
+}
+
+} // namespace
