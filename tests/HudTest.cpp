@@ -6,7 +6,16 @@
 #include <cmath>
 #include <limits>
 
+#include <GL/glew.h>
+
+#include <functional>
+
+#include "AppState.h"
 #include "HighScoreTable.h"
+#include "Object.h"
+#include "Scene.h"
+#include "Settings.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -221,4 +230,69 @@ TEST(ScoreTable, ShortEmptyAndOddTables)
     EXPECT_EQ(texts(lines), (std::vector<std::string>{"Ace 99.500000", "Pilot 87.000000",
                                                       "Low -1.000000", "Nobody nan"}));
     EXPECT_EQ(lines[2].y, 600.0f);
+}
+
+namespace {
+
+const char* textVertex = R"(#version 330 core
+layout(location = 0) in vec4 vertex;
+uniform mat4 projection;
+out vec2 uv;
+void main() { uv = vertex.zw; gl_Position = projection * vec4(vertex.xy, 0.0, 1.0); }
+)";
+
+const char* textFragment = R"(#version 330 core
+in vec2 uv;
+layout(location = 0) out vec4 color;
+uniform sampler2D glyph;
+uniform vec3 text_color;
+void main() { color = vec4(text_color, texture(glyph, uv).r); }
+)";
+
+// Characters drawn while `action` runs: every byte with a glyph is one two-triangle quad.
+unsigned int glyphsDrawn(const std::function<void()>& action)
+{
+    unsigned int query = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    action();
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    unsigned int triangles = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);
+    glDeleteQueries(1, &query);
+    return triangles / 2;
+}
+
+} // namespace
+
+TEST(HudDrawing, DrawsTheComposedLinesFromTheGameGlobals)
+{
+    ensureGlContext();
+    TempDir files;
+    files.write("text.vert", textVertex);
+    files.write("text.frag", textFragment);
+    textRenderer.init(files.file("text.vert"), files.file("text.frag"));
+    settings.width = 1280;
+    settings.height = 720;
+    deltaTime = 0.0f;
+
+    // No ship yet: no invulnerability line, and no crash.
+    deleteAllObjects();
+    const unsigned int withoutShip = glyphsDrawn([] { drawHud(3); });
+    EXPECT_GT(withoutShip, 100u);
+
+    Object* ship = new Object;
+    ship->invulnerableTime = 2.0f;
+    sceneObjects.push_back(ship);
+    const unsigned int invulnerable = glyphsDrawn([] { drawHud(3); });
+    EXPECT_EQ(invulnerable - withoutShip, std::string("Invulnerable!! 20").size());
+    deleteAllObjects();
+
+    EXPECT_EQ(glyphsDrawn([] { drawMessage(EndMessage::notEnoughFuel); }),
+              std::string("NOT ENOUGH FUEL").size());
+    HighScoreTable table;
+    table.entries = {{"Ace", 1.0f}, {"Pilot", 2.0f}};
+    EXPECT_EQ(glyphsDrawn([&table] { drawScoreTable(table, textRenderer, 1280, 720); }),
+              std::string("Pilot 2.000000Ace 1.000000").size());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
