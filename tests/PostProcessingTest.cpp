@@ -291,14 +291,3 @@ TEST_F(PostProcessingGl, AZeroSizedWindowKeepsTheLastExposure)
     EXPECT_EQ(exposureReadback.size(), readbackSize);
     settings.width = 64;
 }
-
-TEST_F(PostProcessingGl, DeletingLeavesNoNamesBehind)
-{
-    resize(64, 32);
-    const unsigned int oldScene = hdrColorTextures[0];
-    deleteFramebuffers();
-    EXPECT_EQ(hdrFramebuffer, 0u);
-    EXPECT_EQ(glIsTexture(oldScene), GL_FALSE);
-    resize(64, 32);
-    EXPECT_NE(hdrFramebuffer, 0u);
-}
