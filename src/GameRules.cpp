@@ -10,6 +10,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "AppState.h"
+#include "GameRandom.h"
 #include "Camera.h"
 #include "HighScoreTable.h"
 #include "Input.h"
@@ -243,16 +244,6 @@ void checkOutcome()
             show(EndMessage::gameOver);
         }
     }
-}
-
-int gameRandom()
-{
-    return std::rand() & 0x7FFF;
-}
-
-float gameRandomFraction()
-{
-    return static_cast<float>(gameRandom() / 32767.0);
 }
 
 float scoreForFuel(float fuelLeft)

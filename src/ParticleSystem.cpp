@@ -2,6 +2,8 @@
 // and copied back through main memory as the next frame's input.
 #include "ParticleSystem.h"
 
+#include "GameRandom.h"
+
 #include <GL/glew.h>
 
 #include <cstdlib>
@@ -27,8 +29,6 @@ unsigned long long activeShare(unsigned long long total, float timeLeft)
         return total;
     return static_cast<unsigned long long>(share);
 }
-
-GLfloat randomFraction() { return static_cast<GLfloat>(std::rand() / 32767.0); }
 
 } // namespace
 
@@ -59,9 +59,9 @@ void ParticleSystem::init(std::string vertexShaderPath, std::string fragmentShad
     for (unsigned int i = 0; i < count; ++i) {
         particles.insert(particles.end(), {0.0f, 0.0f, 0.0f, 1.0f});
         // Separate statements fix the order of the three rand() calls: x, then y, then z.
-        const GLfloat x = randomFraction();
-        const GLfloat y = randomFraction();
-        const GLfloat z = randomFraction();
+        const GLfloat x = gameRandomFraction();
+        const GLfloat y = gameRandomFraction();
+        const GLfloat z = gameRandomFraction();
         randomVectors.insert(randomVectors.end(), {x, y, z, 0.0f});
     }
     const GLsizeiptr bytes = static_cast<GLsizeiptr>(particles.size() * sizeof(float));

@@ -8,6 +8,7 @@
 #include <btBulletDynamicsCommon.h>
 #include <glm/gtc/quaternion.hpp>
 
+#include "GameRandom.h"
 #include "GameRules.h"
 #include "Input.h"
 #include "Object.h"

@@ -8,6 +8,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "Camera.h"
+#include "GameRandom.h"
 #include "GameRules.h"
 #include "HighScoreTable.h"
 #include "Hud.h"
@@ -32,11 +33,6 @@ Mesh starMesh;
 namespace {
 
 constexpr int materialSlots = 5;
-
-float randomFraction()
-{
-    return static_cast<float>(std::rand()) / 32767.0f;
-}
 
 void buildProgram(ShaderProgram& program, const char* vertexPath, const char* fragmentPath)
 {
@@ -80,7 +76,7 @@ Object* createEarth()
     earth->setScale(100.0f);
     earth->setPosition(camera.getFront() * 200.0f + camera.getPosition());
     earth->setRotation(glm::quat(glm::vec3(0.0f, 0.0f, 0.0f)));
-    earth->setAngularVelocity(glm::vec3(0.0f, 0.0f, randomFraction()));
+    earth->setAngularVelocity(glm::vec3(0.0f, 0.0f, gameRandomFraction()));
     earth->setTexture(0, loadTexture("./assets/Earth.jpg", false));
     for (unsigned int slot = 1; slot < materialSlots; ++slot)
         earth->setTexture(slot, goldTextures[slot]);
@@ -93,12 +89,12 @@ Object* createStar()
     star->setShapes(starMesh.shapes, starMesh.radius, false);
     star->setScale(0.33f);
     // Three draws in this order: the star's place is part of the fixed rand() sequence.
-    const float r1 = randomFraction();
-    const float r2 = randomFraction();
-    const float r3 = randomFraction();
+    const float r1 = gameRandomFraction();
+    const float r2 = gameRandomFraction();
+    const float r3 = gameRandomFraction();
     star->setPosition(camera.getFront() * 25.0f + camera.getPosition() + glm::vec3(r1, r2, r3));
     star->setRotation(glm::quat(glm::vec3(0.1f, 0.1f, 0.1f)));
-    const float r4 = randomFraction();
+    const float r4 = gameRandomFraction();
     star->setAngularVelocity(glm::vec3(r4, 0.0f, 0.0f));
     setMaterial(*star, goldTextures);
     return star;

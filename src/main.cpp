@@ -60,7 +60,11 @@ void createWindow()
     glfwWindowHint(GLFW_SAMPLES, 4);
 
     GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
-    window = glfwCreateWindow(settings.width, settings.height, "Orbelune", monitor, nullptr);
+    // GLFW asserts (aborts) on a negative size instead of failing; such a size gets the
+    // same diagnostic as any other window that cannot be made.
+    const bool usableSize = settings.width > 0 && settings.height > 0;
+    window = usableSize ? glfwCreateWindow(settings.width, settings.height, "Orbelune", monitor, nullptr)
+                        : nullptr;
     STARTUP_CHECK(window != nullptr);
     glfwMakeContextCurrent(window);
     if (settings.fullscreen) {

@@ -127,7 +127,7 @@ TEST_F(ParticleSystemGl, RandomVectorsAreTheFirstValuesOfRandInParticleOrder)
         bufferContents(attributeBuffer(system.vao, 1), std::size_t{system.count} * 4);
     for (std::size_t i = 0; i < system.count; ++i) {
         for (std::size_t c = 0; c < 3; ++c) {
-            const float expected = static_cast<float>(std::rand() / 32767.0);
+            const float expected = static_cast<float>((std::rand() & 0x7FFF) / 32767.0);
             ASSERT_EQ(random[4 * i + c], expected) << "particle " << i << " component " << c;
         }
         ASSERT_EQ(random[4 * i + 3], 0.0f);

@@ -77,9 +77,12 @@ TEST_F(SceneTest, RandomPlacementFollowsTheParticleDraws)
     srand(1);
     for (int i = 0; i < 150000; ++i)
         rand();
-    const float spin = static_cast<float>(rand()) / 32767.0f;
-    const glm::vec3 offset(static_cast<float>(rand()) / 32767.0f, static_cast<float>(rand()) / 32767.0f,
-                           static_cast<float>(rand()) / 32767.0f);
+    const auto fraction = [] { return static_cast<float>((rand() & 0x7FFF) / 32767.0); };
+    const float spin = fraction();
+    const float x = fraction();
+    const float y = fraction();
+    const float z = fraction();
+    const glm::vec3 offset(x, y, z);
     EXPECT_FLOAT_EQ(sceneObjects[1]->angularVelocity.z, spin);
     EXPECT_NEAR(sceneObjects[2]->position.x, offset.x, 1e-5f);
     EXPECT_NEAR(sceneObjects[2]->position.y, 1.0f + offset.y, 1e-5f);
