@@ -23,6 +23,9 @@ uniform int bloom_enabled;
 uniform float exposure;
 
 const float GAMMA = 2.2;
+// The adapted exposure maps the average green of the image to 1; this places that average
+// at a mid-tone instead of near white.
+const float MIDDLE_GREY = 0.35;
 // Constants of a filmic curve (Narkowicz's fit of the ACES response).
 const float A = 2.51;
 const float B = 0.03;
@@ -45,5 +48,5 @@ void main()
     vec3 hdr = texture(scene, texCoord).rgb;
     if (bloom_enabled == 1)
         hdr += texture(bloomBlur, texCoord).rgb;
-    fragColor = vec4(gammaCorrect(filmicToneMap(hdr * exposure)), 1.0);
+    fragColor = vec4(gammaCorrect(filmicToneMap(hdr * exposure * MIDDLE_GREY)), 1.0);
 }

@@ -33,13 +33,16 @@ uniform int hdr_enabled;
 const float PI = 3.14159265359;
 const vec3 DIELECTRIC_F0 = vec3(0.04);
 const float MIN_ROUGHNESS = 0.04;     // a perfect mirror makes the GGX peak infinite
-const float AMBIENT_STRENGTH = 0.03;
+const float AMBIENT_STRENGTH = 0.08;
+// The light's colour is 1e7 on purpose (it sits 100-250 units from everything it lights);
+// this brings the radiance it delivers to about 1 on a white surface facing it, where the
+// bloom threshold and the exposure range of the composite are made for.
+const float RADIANCE_SCALE = 0.02;
 const float BLOOM_THRESHOLD = 1.0;    // luminance above which a pixel feeds the bloom
 const vec3 LUMINANCE = vec3(0.2126, 0.7152, 0.0722);
 const float GAMMA = 2.2;
-// Without the adaptive exposure of the HDR path, a fixed one suited to the 1e7 light at
-// about 150 units.
-const float DIRECT_EXPOSURE = 0.02;
+// Without the adaptive exposure of the HDR path, a fixed one.
+const float DIRECT_EXPOSURE = 1.5;
 
 // Per-pixel tangent frame from the derivatives of position and texture coordinate
 // (no tangent attribute exists); T follows u and B follows t of the maps.
@@ -94,7 +97,7 @@ vec3 fresnelSchlick(float cosTheta, vec3 f0)
 vec3 lightRadiance()
 {
     float distance = length(lightPosition - worldPosition);
-    return lightColor / (distance * distance);
+    return lightColor * RADIANCE_SCALE / (distance * distance);
 }
 
 vec3 ambient(vec3 albedo, float ao)
