@@ -22,10 +22,10 @@ uniform mat4 view;
 uniform mat4 projection;
 uniform float dt;
 
-const float SPEED_MIN = 2.0;     // units per second at birth
-const float SPEED_MAX = 14.0;
-const float DRAG = 0.6;          // per second: bursts slow down as they spread
-const float FADE_TIME = 1.6;     // seconds for brightness to fall to 1/e
+const float SPEED_MIN = 1.0;     // units per second at birth
+const float SPEED_MAX = 6.0;      // with the drag a burst stays within about 7 units
+const float DRAG = 0.8;          // per second: bursts slow down as they spread
+const float FADE_TIME = 1.2;     // seconds for brightness to fall to 1/e
 const float TICKS_PER_SECOND = 100.0;
 const float MAX_TICKS = 4000.0;  // ages saturate at 40 s; tick * 256 stays exact in a float
 const float STAMP_RANGE = 256.0;
