@@ -2,12 +2,14 @@
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
+#include <stb_image.h>
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -45,10 +47,10 @@ void ensureGlContext()
 std::string runDirectory() { return ORBELUNE_RUN_DIR; }
 std::string orbeluneBinary() { return ORBELUNE_BINARY; }
 
-TempDir::TempDir()
+TempDir::TempDir(const std::string& parent)
 {
-    char pattern[] = "/tmp/orbelune-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
+    std::string pattern = parent + "/orbelune-test-XXXXXX";
+    const char* made = mkdtemp(pattern.data());
     if (!made)
         throw std::runtime_error("mkdtemp failed");
     path_ = made;
@@ -288,4 +290,66 @@ bool holdKey(const std::string& key, bool down)
         return false;
     const char* verb = down ? " keydown " : " keyup ";
     return std::system(("xdotool windowfocus --sync " + id + verb + key).c_str()) == 0;
+}
+
+double Screenshot::share(int x, int y, int w, int h, const std::function<bool(int, int, int)>& test) const
+{
+    const int left = std::max(0, x);
+    const int top = std::max(0, y);
+    const int right = std::min(width, x + w);
+    const int bottom = std::min(height, y + h);
+    if (right <= left || bottom <= top)
+        return 0.0;
+    long accepted = 0;
+    for (int row = top; row < bottom; ++row) {
+        for (int column = left; column < right; ++column) {
+            const unsigned char* pixel = &rgb[3 * (static_cast<size_t>(row) * width + column)];
+            if (test(pixel[0], pixel[1], pixel[2]))
+                ++accepted;
+        }
+    }
+    return static_cast<double>(accepted) / (static_cast<double>(right - left) * (bottom - top));
+}
+
+double Screenshot::share(const std::function<bool(int, int, int)>& test) const
+{
+    return share(0, 0, width, height, test);
+}
+
+double Screenshot::meanBrightness(int x, int y, int w, int h) const
+{
+    double sum = 0.0;
+    long count = 0;
+    share(x, y, w, h, [&sum, &count](int r, int g, int b) {
+        sum += (r + g + b) / 3.0;
+        ++count;
+        return true;
+    });
+    return count ? sum / static_cast<double>(count) : 0.0;
+}
+
+bool Screenshot::operator==(const Screenshot& other) const
+{
+    return width == other.width && height == other.height && rgb == other.rgb;
+}
+
+Screenshot captureWindow(const std::string& windowId)
+{
+    Screenshot shot;
+    char pattern[] = "/tmp/orbelune-shot-XXXXXX";
+    const int descriptor = mkstemp(pattern);
+    if (descriptor < 0)
+        return shot;
+    close(descriptor);
+    const std::string path = pattern;
+    const std::string command = "import -window " + windowId + " png:" + path + " 2>/dev/null";
+    if (std::system(command.c_str()) == 0) {
+        int channels = 0;
+        if (unsigned char* pixels = stbi_load(path.c_str(), &shot.width, &shot.height, &channels, 3)) {
+            shot.rgb.assign(pixels, pixels + static_cast<size_t>(shot.width) * shot.height * 3);
+            stbi_image_free(pixels);
+        }
+    }
+    unlink(path.c_str());
+    return shot;
 }

@@ -13,10 +13,10 @@ void ensureGlContext();
 std::string runDirectory();
 std::string orbeluneBinary();
 
-// A fresh directory under /tmp, removed with everything in it when the object dies.
+// A fresh directory under `parent`, removed with everything in it when the object dies.
 class TempDir {
 public:
-    TempDir();
+    explicit TempDir(const std::string& parent = "/tmp");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -82,3 +82,21 @@ bool pressKeys(const std::string& keys);
 bool holdKey(const std::string& key, bool down);
 // The id of the visible window titled "Orbelune", waiting up to `timeoutSeconds`; empty when none.
 std::string findGameWindow(double timeoutSeconds = 10.0);
+
+// A screenshot of one window, 8-bit RGB, rows top to bottom.
+struct Screenshot {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+
+    bool empty() const { return rgb.empty(); }
+    // Share (0..1) of pixels in the rectangle (x, y from the top-left, clipped) that `test` accepts.
+    double share(int x, int y, int w, int h, const std::function<bool(int r, int g, int b)>& test) const;
+    double share(const std::function<bool(int r, int g, int b)>& test) const;
+    // Mean of (r + g + b) / 3 over the rectangle, 0..255.
+    double meanBrightness(int x, int y, int w, int h) const;
+    bool operator==(const Screenshot& other) const;
+};
+
+// The window's current picture, via ImageMagick's import; empty when it cannot be taken.
+Screenshot captureWindow(const std::string& windowId);

@@ -1,0 +1,300 @@
+// The real game, played through its window, keyboard, console and files, as a player would.
+// Pictures are judged by pixel statistics, never by exact bytes: a driver update may move a
+// pixel, but it will not turn the Earth black.
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+namespace {
+
+constexpr int windowWidth = 640;
+constexpr int windowHeight = 360;
+
+void sleepSeconds(double seconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
+}
+
+bool isLit(int r, int g, int b) { return r + g + b > 60; }
+bool isOcean(int r, int /*g*/, int b) { return b > 90 && b > r + 30; }
+bool isLand(int r, int g, int /*b*/) { return g > 60 && g > r; }
+bool isWhite(int r, int g, int b) { return r > 200 && g > 200 && b > 200; }
+bool isRed(int r, int g, int b) { return r > 180 && g < 70 && b < 70; }
+
+// One game in a private copy of the run directory, so scores never leak between tests.
+class GameSession {
+public:
+    explicit GameSession(std::vector<std::string> extraArgs = {})
+    {
+        run_.populateRunData();
+        std::vector<std::string> args = {orbeluneBinary(), "-w", std::to_string(windowWidth), "-h",
+                                         std::to_string(windowHeight)};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        process_ = std::make_unique<ChildProcess>(args, run_.path());
+    }
+
+    const TempDir& run() const { return run_; }
+    ChildProcess& process() { return *process_; }
+
+    // Waits for start-up and the first frames; false when the game never got there.
+    bool start()
+    {
+        if (!process_->waitForOutput("Initialization DONE.\n", 60))
+            return false;
+        window_ = findGameWindow();
+        sleepSeconds(1.5);
+        return !window_.empty();
+    }
+
+    Screenshot shot() const { return captureWindow(window_); }
+    const std::string& window() const { return window_; }
+
+    // Esc must end the game with status 0 whatever state it is in.
+    int quit()
+    {
+        pressKeys("Escape");
+        return process_->wait(30);
+    }
+
+private:
+    TempDir run_;
+    std::unique_ptr<ChildProcess> process_;
+    std::string window_;
+};
+
+// Rectangle of the HUD line whose baseline starts at (x, y from the bottom), at scale 0.5.
+struct HudBox {
+    int x, y, w, h;
+};
+HudBox hudLine(int x, int yFromBottom, int width = 120)
+{
+    return {x - 2, windowHeight - yFromBottom - 22, width, 28};
+}
+
+double shareIn(const Screenshot& shot, HudBox box, bool (*test)(int, int, int))
+{
+    return shot.share(box.x, box.y, box.w, box.h, test);
+}
+
+// Frozen means the window shows the same picture a second later.
+bool staysFrozen(const GameSession& game)
+{
+    const Screenshot first = game.shot();
+    sleepSeconds(1.0);
+    const Screenshot second = game.shot();
+    return !first.empty() && first == second;
+}
+
+// Waits until a drawn frame shows red text in the middle band (the game-over line).
+bool waitForRedMiddle(const GameSession& game, double timeoutSeconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    while (std::chrono::steady_clock::now() < deadline) {
+        const Screenshot shot = game.shot();
+        if (shot.share(windowWidth / 10, windowHeight / 2 - 45, 400, 55, isRed) > 0.02)
+            return true;
+        sleepSeconds(0.5);
+    }
+    return false;
+}
+
+// Height in pixels of the white text inside `box` (first to last row holding white).
+int textHeight(const Screenshot& shot, HudBox box)
+{
+    int first = -1;
+    int last = -1;
+    for (int row = box.y; row < box.y + box.h; ++row) {
+        if (shot.share(box.x, row, box.w, 1, isWhite) > 0.0) {
+            if (first < 0)
+                first = row;
+            last = row;
+        }
+    }
+    return first < 0 ? 0 : last - first + 1;
+}
+
+bool resizeWindow(const GameSession& game, int width, int height)
+{
+    const std::string command = "xdotool windowsize --sync " + game.window() + " " + std::to_string(width) +
+                                " " + std::to_string(height) + " 2>/dev/null";
+    const bool done = std::system(command.c_str()) == 0;
+    sleepSeconds(1.0);
+    return done;
+}
+
+} // namespace
+
+TEST(EndToEnd, OpensOnTheEarthWithTheHudInPlace)
+{
+    GameSession game;
+    ASSERT_TRUE(game.start()) << game.process().output();
+    const Screenshot shot = game.shot();
+    ASSERT_EQ(shot.width, windowWidth);
+    ASSERT_EQ(shot.height, windowHeight);
+
+    EXPECT_GT(shot.share(isLit), 0.25) << "the Earth fills much of the view";
+    EXPECT_GT(shot.share(isOcean), 0.05) << "oceans";
+    EXPECT_GT(shot.share(isLand), 0.01) << "continents";
+    // Lives at (200, H-50) and Fuel at (W-200, H-50): white text where the layout puts it.
+    EXPECT_GT(shareIn(shot, hudLine(200, windowHeight - 50, 90), isWhite), 0.04);
+    EXPECT_GT(shareIn(shot, hudLine(windowWidth - 200, windowHeight - 50, 100), isWhite), 0.04);
+    // Frame statistics at (100, 100) and (100, 50), off the planet on the left.
+    EXPECT_GT(shareIn(shot, hudLine(100, 50, 60), isWhite), 0.03);
+    EXPECT_EQ(game.quit(), 0);
+}
+
+TEST(EndToEnd, ToggleKeysChangeThePictureTheWayTheyShould)
+{
+    GameSession game;
+    ASSERT_TRUE(game.start()) << game.process().output();
+    const HudBox frameTime = hudLine(100, 50, 60);
+    const HudBox earth{windowWidth / 2 - 80, windowHeight / 2 - 80, 160, 120};
+
+    const Screenshot normal = game.shot();
+    ASSERT_GT(shareIn(normal, frameTime, isWhite), 0.03);
+
+    pressKeys("F2");
+    sleepSeconds(1.0);
+    const Screenshot noStats = game.shot();
+    EXPECT_EQ(shareIn(noStats, frameTime, isWhite), 0.0) << "F2 removes the frame-time lines";
+    EXPECT_GT(shareIn(noStats, hudLine(200, windowHeight - 50, 90), isWhite), 0.04) << "and only those";
+    pressKeys("F2");
+
+    pressKeys("F3");
+    sleepSeconds(1.0);
+    const Screenshot wire = game.shot();
+    pressKeys("F3");
+    const double filled = normal.share(earth.x, earth.y, earth.w, earth.h, isLit);
+    const double lines = wire.share(earth.x, earth.y, earth.w, earth.h, isLit);
+    EXPECT_LT(lines, filled * 0.8) << "F3 draws the planet as lines: " << filled << " -> " << lines;
+    EXPECT_GT(shareIn(wire, frameTime, isWhite), 0.03) << "text is never drawn as wireframe";
+
+    pressKeys("F7");
+    sleepSeconds(1.0);
+    const Screenshot noBloom = game.shot();
+    pressKeys("F7");
+    sleepSeconds(1.0);
+    const Screenshot bloomAgain = game.shot();
+    const double withBloom = bloomAgain.meanBrightness(0, 0, windowWidth, windowHeight);
+    const double withoutBloom = noBloom.meanBrightness(0, 0, windowWidth, windowHeight);
+    EXPECT_LT(withoutBloom, withBloom) << "bloom only ever adds light";
+
+    pressKeys("F6");
+    sleepSeconds(1.0);
+    const Screenshot direct = game.shot();
+    pressKeys("F6");
+    EXPECT_GT(direct.share(isOcean), 0.05) << "without HDR the scene still reaches the window";
+    EXPECT_NE(direct.meanBrightness(earth.x, earth.y, earth.w, earth.h),
+              normal.meanBrightness(earth.x, earth.y, earth.w, earth.h));
+
+    pressKeys("F8");
+    sleepSeconds(1.0);
+    const Screenshot culled = game.shot();
+    pressKeys("F8");
+    EXPECT_GT(culled.share(isOcean), normal.share(isOcean) * 0.8) << "culling never hides the planet in view";
+
+    EXPECT_EQ(game.quit(), 0);
+}
+
+TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheName)
+{
+    GameSession game;
+    ASSERT_TRUE(game.start()) << game.process().output();
+    ASSERT_TRUE(holdKey("w", true));
+    const bool asked = game.process().waitForOutput("Your Name: ", 60);
+    holdKey("w", false);
+    ASSERT_TRUE(asked) << "ten seconds of W reach the planet";
+
+    // Two words: only the first is the name.
+    game.process().writeInput("Ace of Spades\n");
+    sleepSeconds(2.0);
+    const std::string scores = readFile(game.run().file("assets/scores.txt"));
+    ASSERT_EQ(scores.rfind("Ace ", 0), 0u) << scores;
+    EXPECT_EQ(scores.find('\n'), scores.size() - 1) << "exactly one line: " << scores;
+    EXPECT_EQ(scores.find('.'), std::string::npos) << "whole scores print without a point: " << scores;
+    const int score = std::atoi(scores.c_str() + 4);
+    EXPECT_GE(score, 90) << "no fuel drain: the start fuel and any stars picked up";
+
+    EXPECT_TRUE(staysFrozen(game)) << "the window stays on the score table";
+    // The table's first line at (W/2, H-40).
+    EXPECT_GT(game.shot().share(windowWidth / 2 - 2, 8, 200, 40, isWhite), 0.02);
+    EXPECT_EQ(game.process().output().find("Your Name: "), game.process().output().rfind("Your Name: "));
+    EXPECT_EQ(game.quit(), 0);
+}
+
+TEST(EndToEnd, RunningOutOfFuelEndsWithoutANameEntry)
+{
+    GameSession game;
+    game.run().write("assets/scores.txt", "Pilot 87\nNova 150\n");
+    ASSERT_TRUE(game.start()) << game.process().output();
+    pressKeys("F5");
+
+    bool warned = false;
+    for (int attempt = 0; attempt < 60 && !warned; ++attempt) {
+        // "NOT ENOUGH FUEL" in red at (200, H-50) once fuel is below 10.
+        warned = game.shot().share(200, 18, 300, 40, isRed) > 0.02;
+        sleepSeconds(0.25);
+    }
+    EXPECT_TRUE(warned) << "the low-fuel warning shows before the end";
+    sleepSeconds(3.0);
+    EXPECT_TRUE(staysFrozen(game));
+    const Screenshot table = game.shot();
+    EXPECT_GT(table.share(windowWidth / 2 - 2, 8, 200, 40, isWhite), 0.02) << "best score first";
+    EXPECT_GT(table.share(windowWidth / 2 - 2, 48, 200, 40, isWhite), 0.02) << "second best below";
+    EXPECT_EQ(game.process().output().find("Your Name: "), std::string::npos);
+    EXPECT_EQ(readFile(game.run().file("assets/scores.txt")), "Pilot 87\nNova 150\n");
+    EXPECT_EQ(game.quit(), 0);
+}
+
+TEST(EndToEnd, LosingTheLastLifeShowsGameOverAndFreezes)
+{
+    // A ship whose collision box (60 % of its bounds) reaches over the whole spawn area:
+    // every asteroid is born touching it, so the hits come as fast as invulnerability allows.
+    GameSession game;
+    game.run().write("assets/star-wars-arc-170-pbr.obj",
+                     "v -20 -20 -300\nv 20 20 300\nv 20 -20 -300\nv -20 20 300\n"
+                     "vn 1 0 0\nvt 0 0\nf 1/1/1 2/1/1 3/1/1\nf 1/1/1 4/1/1 2/1/1\n");
+    ASSERT_TRUE(game.start()) << game.process().output();
+    EXPECT_TRUE(waitForRedMiddle(game, 90)) << "NO LIVES LEFT - GAME OVER after ten hits";
+    EXPECT_TRUE(staysFrozen(game));
+    EXPECT_EQ(game.process().output().find("Your Name: "), std::string::npos);
+    EXPECT_EQ(game.quit(), 0);
+}
+
+TEST(EndToEnd, ResizingAndHidingTheWindowKeepsThePictureWhole)
+{
+    GameSession game;
+    ASSERT_TRUE(game.start()) << game.process().output();
+    // "Li" of the Lives line alone: at 640 wide the right-hand column starts at x 240.
+    const HudBox lives = hudLine(200, windowHeight - 50, 36);
+    const int textAtStart = textHeight(game.shot(), lives);
+    ASSERT_GT(textAtStart, 8);
+
+    ASSERT_TRUE(resizeWindow(game, 900, 500));
+    Screenshot large = game.shot();
+    ASSERT_EQ(large.width, 900);
+    ASSERT_EQ(large.height, 500);
+    EXPECT_GT(large.share(isOcean), 0.03) << "the scene fills the larger window";
+    EXPECT_GT(large.share(900 - 200 - 2, 28, 100, 28, isWhite), 0.04) << "Fuel moved with the edge";
+    EXPECT_EQ(textHeight(large, lives), textAtStart) << "text keeps its pixel size";
+
+    for (const auto& size : {std::make_pair(1, 1), std::make_pair(320, 180), std::make_pair(2, 600)})
+        resizeWindow(game, size.first, size.second);
+    std::system(("xdotool windowunmap --sync " + game.window() + " 2>/dev/null").c_str());
+    sleepSeconds(1.0);
+    std::system(("xdotool windowmap --sync " + game.window() + " 2>/dev/null").c_str());
+    ASSERT_TRUE(resizeWindow(game, windowWidth, windowHeight));
+    ASSERT_TRUE(game.process().running()) << game.process().output();
+
+    const Screenshot back = game.shot();
+    EXPECT_GT(back.share(isOcean), 0.02);
+    EXPECT_EQ(textHeight(back, lives), textAtStart);
+    EXPECT_EQ(game.process().output().find("not complete"), std::string::npos) << game.process().output();
+    EXPECT_EQ(game.quit(), 0);
+}
