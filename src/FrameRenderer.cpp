@@ -13,6 +13,8 @@
 #include "Scene.h"
 #include "Settings.h"
 
+FramePassObserver framePassObserver = nullptr;
+
 namespace {
 
 // What every pass of one frame shares; taken from the camera once at the frame's start.
@@ -88,6 +90,7 @@ int drawAsteroids(const FrameView& frame)
 void renderFrame()
 {
     // 1-3. Scene framebuffer (HDR or the window), cleared, depth test on.
+    notifyFramePass(FramePass::objects, true);
     beginScenePass();
     // 4-5. Camera matrices and frustum planes for every pass of this frame.
     const FrameView frame = captureFrameView();
@@ -97,10 +100,13 @@ void renderFrame()
     // 7-8. Objects, possibly culled.
     drawSceneObjects(frame);
     drawnAsteroids = drawAsteroids(frame);
+    notifyFramePass(FramePass::objects, false);
     // 9. Wireframe is for the objects only; particles, post-processing and text stay filled.
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     // 10. Particles into the scene framebuffer, depth-tested against the objects.
+    notifyFramePass(FramePass::particles, true);
     particleSystem.draw(frame.view, frame.projection, deltaTime);
+    notifyFramePass(FramePass::particles, false);
     // 11-13. Bloom, composite onto the window and exposure adaptation.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
@@ -108,9 +114,11 @@ void renderFrame()
         runPostProcessing();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     // 14. HUD text over the finished image.
+    notifyFramePass(FramePass::hud, true);
     drawHud(drawnAsteroids);
     // 15. Charges hits, ends the game, shows messages and the score table.
     checkOutcome();
+    notifyFramePass(FramePass::hud, false);
 }
 
 int lastDrawnAsteroidCount()

@@ -5,3 +5,16 @@
 void renderFrame();
 // Asteroids drawn by the last frame (the HUD's count).
 int lastDrawnAsteroidCount();
+
+// The passes of one frame, for tools that time them (the frame-time benchmark).
+enum class FramePass { objects, particles, blur, composite, hud };
+// Called with begin true before and false after each pass; null in the game, where the
+// frame then pays one test per boundary.
+using FramePassObserver = void (*)(FramePass pass, bool begin);
+extern FramePassObserver framePassObserver;
+// Tells the observer, if there is one, that `pass` begins or ends.
+inline void notifyFramePass(FramePass pass, bool begin)
+{
+    if (framePassObserver)
+        framePassObserver(pass, begin);
+}

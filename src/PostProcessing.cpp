@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "FrameRenderer.h"
 #include "Input.h"
 #include "Scene.h"
 #include "Settings.h"
@@ -143,6 +144,7 @@ void renderQuad()
 void runPostProcessing()
 {
     // 1-3. Blur the bright image back and forth between the ping-pong framebuffers.
+    notifyFramePass(FramePass::blur, true);
     blurShader.use();
     glUniform1i(glGetUniformLocation(blurShader.getId(), "bloom_enabled"), bloomEnabled ? 1 : 0);
     const int passes = bloomEnabled ? bloomBlurPasses : 0;
@@ -159,7 +161,10 @@ void runPostProcessing()
         first = false;
     }
 
+    notifyFramePass(FramePass::blur, false);
+
     // 4. The composite replaces whatever the window held.
+    notifyFramePass(FramePass::composite, true);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -177,6 +182,7 @@ void runPostProcessing()
 
     // 8. Scene and bloom onto the window.
     renderQuad();
+    notifyFramePass(FramePass::composite, false);
 }
 
 float exposureFromReadback(const float* rgb, std::size_t pixelCount)
