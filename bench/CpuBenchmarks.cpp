@@ -1,0 +1,234 @@
+// CPU-side costs: one game-rules frame, culling, HUD text, the score file, models, images.
+// Run from the run directory (build/run) under a display: the models need a GL context.
+#include <benchmark/benchmark.h>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <stb_image.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "AppState.h"
+#include "Camera.h"
+#include "Frustum.h"
+#include "GameRules.h"
+#include "HighScoreTable.h"
+#include "Hud.h"
+#include "Input.h"
+#include "Mesh.h"
+#include "Object.h"
+#include "PhysicsWorld.h"
+#include "Scene.h"
+
+namespace {
+
+bool makeHiddenContext()
+{
+    static GLFWwindow* context = nullptr;
+    if (context)
+        return true;
+    if (!glfwInit())
+        return false;
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    context = glfwCreateWindow(64, 64, "orbelune-bench", nullptr, nullptr);
+    if (!context)
+        return false;
+    glfwMakeContextCurrent(context);
+    glewExperimental = GL_TRUE;
+    return glewInit() == GLEW_OK;
+}
+
+// A world like the game's at its busiest: ship, planet, star and 100 asteroids in flight,
+// with the rules' hooks pointing nowhere (no window, no console).
+void buildBusyWorld()
+{
+    static PhysicsWorld world;
+    physicsWorld = &world;
+    deleteAllObjects();
+    resetGameState();
+    for (bool& key : keys)
+        key = false;
+    collisionsEnabled = true;
+    deltaTime = 1.0f / 60.0f;
+    camera.setProjection(1280, 720, 45.0f);
+    camera.setFront({0.0f, 0.0f, 1.0f});
+    camera.setUp({0.0f, 1.0f, 0.0f});
+    camera.setPosition({0.0f, 1.0f, -3.0f});
+    sphereMesh.radius = 1.0f;
+    rockMesh.radius = 1.0f;
+
+    auto* ship = new Object();
+    MeshShape hull;
+    hull.positions = {-1, -1, -1, 1, 1, 1};
+    ship->setShapes({hull}, 2.0f, true);
+    ship->createRigidBody(physicsWorld->dynamicsWorld, true);
+    auto* planet = new Object();
+    planet->setShapes({}, 1.0f, false);
+    planet->setScale(100.0f);
+    planet->setPosition({0.0f, 1.0f, 197.0f});
+    auto* star = new Object();
+    star->setShapes({}, 1.0f, false);
+    star->setPosition({0.0f, 50.0f, 25.0f});
+    sceneObjects = {ship, planet, star};
+
+    gameHooks.emitBurst = [](const glm::vec3&) {};
+    gameHooks.updateParticles = [](float) {};
+    gameHooks.showScoreTable = [](HighScoreTable&) {};
+    gameHooks.showMessage = [](EndMessage) {};
+    for (int i = 0; i < 100; ++i)
+        spawnAsteroid();
+}
+
+// Physics step, rules and spawning with the list full: every frame steps 100 bodies and
+// every 20th frame (0.33 s at 60 Hz) spawns one and evicts the oldest.
+void BM_UpdateGame100Asteroids(benchmark::State& state)
+{
+    buildBusyWorld();
+    int frame = 0;
+    for (auto _ : state) {
+        updateGame();
+        // Asteroids that flew past the camera come back ahead, so the world stays busy.
+        if (++frame % 600 == 0) {
+            state.PauseTiming();
+            buildBusyWorld();
+            state.ResumeTiming();
+        }
+    }
+    state.counters["asteroids"] = static_cast<double>(asteroids.size());
+    deleteAllObjects();
+}
+BENCHMARK(BM_UpdateGame100Asteroids)->Unit(benchmark::kMicrosecond);
+
+// The frame's culling: planes from the camera, then 103 spheres against them.
+void BM_Cull103Objects(benchmark::State& state)
+{
+    const glm::mat4 projection = glm::perspective(45.0f, 1280.0f / 720.0f, 0.1f, 10000.0f);
+    const glm::vec3 eye(0.0f, 1.0f, -3.0f);
+    const glm::vec3 front(0.0f, 0.0f, 1.0f);
+    const glm::mat4 view = glm::lookAt(eye, eye + front, glm::vec3(0.0f, 1.0f, 0.0f));
+    std::vector<glm::vec4> spheres;
+    unsigned int seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<float>((seed >> 16) & 0x7fff) / 32767.0f;
+    };
+    for (int i = 0; i < 103; ++i)
+        spheres.emplace_back(40.0f * (next() - 0.5f), 40.0f * (next() - 0.5f), 200.0f * next() - 20.0f,
+                             0.5f + next());
+    for (auto _ : state) {
+        const FrustumPlanes planes =
+            computeFrustumPlanes(eye, computeCornerRays(1280.0f, 720.0f, view, projection));
+        int drawn = 0;
+        for (const glm::vec4& s : spheres) {
+            const glm::vec3 centre(s);
+            if (!isBehindCamera(eye, front, centre) && sphereInFrustum(centre, s.w, planes))
+                ++drawn;
+        }
+        benchmark::DoNotOptimize(drawn);
+    }
+}
+BENCHMARK(BM_Cull103Objects);
+
+// The HUD's lines, composed into kept storage as the frame does it.
+void BM_ComposeHud(benchmark::State& state)
+{
+    HudState hud;
+    hud.width = 1280;
+    hud.height = 720;
+    hud.frameTime = 0.0166f;
+    hud.fuel = 87.5f;
+    hud.lives = 7;
+    hud.invulnerableTime = 1.2f;
+    hud.drawnAsteroids = 100;
+    std::vector<TextLine> lines;
+    for (auto _ : state) {
+        composeHud(hud, lines);
+        benchmark::DoNotOptimize(lines.data());
+    }
+}
+BENCHMARK(BM_ComposeHud);
+
+void BM_LoadScores10000(benchmark::State& state)
+{
+    const std::string path = "/tmp/orbelune-bench-scores.txt";
+    {
+        std::ofstream out(path);
+        for (int i = 0; i < 10000; ++i)
+            out << "pilot" << i << ' ' << (i * 37 % 1000) << '\n';
+    }
+    for (auto _ : state) {
+        HighScoreTable table;
+        table.load(path);
+        benchmark::DoNotOptimize(table.entries.data());
+    }
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_LoadScores10000)->Unit(benchmark::kMillisecond);
+
+void BM_MeshLoad(benchmark::State& state, const char* path)
+{
+    if (!makeHiddenContext()) {
+        state.SkipWithError("no GL context (run under Xvfb)");
+        return;
+    }
+    // The "... loaded." lines would bury the report.
+    std::ostringstream discarded;
+    std::streambuf* console = std::cout.rdbuf(discarded.rdbuf());
+    for (auto _ : state) {
+        Mesh mesh;
+        mesh.load(path);
+        benchmark::DoNotOptimize(mesh.radius);
+        discarded.str(std::string());
+    }
+    std::cout.rdbuf(console);
+}
+BENCHMARK_CAPTURE(BM_MeshLoad, ship, "./assets/star-wars-arc-170-pbr.obj")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MeshLoad, sphere, "./assets/sphere.obj")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MeshLoad, rock, "./assets/Rock.obj")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MeshLoad, star, "./assets/star.obj")->Unit(benchmark::kMillisecond);
+
+void BM_DecodeImage(benchmark::State& state, const char* path)
+{
+    for (auto _ : state) {
+        int width = 0;
+        int height = 0;
+        int channels = 0;
+        unsigned char* pixels = stbi_load(path, &width, &height, &channels, 0);
+        if (!pixels) {
+            state.SkipWithError("image missing: run from the run directory");
+            return;
+        }
+        benchmark::DoNotOptimize(pixels);
+        stbi_image_free(pixels);
+    }
+}
+#define ORBELUNE_IMAGE(name, file) \
+    BENCHMARK_CAPTURE(BM_DecodeImage, name, "./assets/" file)->Unit(benchmark::kMillisecond)
+ORBELUNE_IMAGE(earth, "Earth.jpg");
+ORBELUNE_IMAGE(rock_albedo, "cratered-rock-albedo.png");
+ORBELUNE_IMAGE(rock_ao, "cratered-rock-ao.png");
+ORBELUNE_IMAGE(rock_height, "cratered-rock-height.png");
+ORBELUNE_IMAGE(rock_normal, "cratered-rock-normal.png");
+ORBELUNE_IMAGE(gold_basecolor, "gold-scuffed_basecolor.png");
+ORBELUNE_IMAGE(gold_metallic, "gold-scuffed_metallic.png");
+ORBELUNE_IMAGE(gold_normal, "gold-scuffed_normal.png");
+ORBELUNE_IMAGE(gold_roughness, "gold-scuffed_roughness.png");
+ORBELUNE_IMAGE(pan_albedo, "greasy-pan-2-albedo.png");
+ORBELUNE_IMAGE(pan_metal, "greasy-pan-2-metal.png");
+ORBELUNE_IMAGE(pan_normal, "greasy-pan-2-normal.png");
+ORBELUNE_IMAGE(pan_roughness, "greasy-pan-2-roughness.png");
+
+} // namespace
+
+BENCHMARK_MAIN();
