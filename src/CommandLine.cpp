@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -28,6 +29,18 @@ Option optionNamed(const char* name)
             return spelling.option;
     }
     return Option::none;
+}
+
+// atoi's reading of `text`, but clamped where atoi's result is undefined (out of int range),
+// so a mistyped "-w 99999999999" asks for an impossible window instead of a wrapped size.
+int toInt(const char* text)
+{
+    const long value = std::strtol(text, nullptr, 10);
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(value);
 }
 
 } // namespace
@@ -63,17 +76,17 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
         switch (option) {
         case Option::width:
             out << "Setting width to " << value << "\n";
-            result.width = std::atoi(value);
+            result.width = toInt(value);
             givenWidth = true;
             break;
         case Option::height:
             out << "Setting height to " << value << "\n";
-            result.height = std::atoi(value);
+            result.height = toInt(value);
             givenHeight = true;
             break;
         case Option::refreshRate:
             out << "Setting refresh rate to " << value << "\n";
-            result.refreshRate = std::atoi(value);
+            result.refreshRate = toInt(value);
             givenRefreshRate = true;
             break;
         case Option::brightness:

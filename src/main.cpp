@@ -60,9 +60,13 @@ void createWindow()
     glfwWindowHint(GLFW_SAMPLES, 4);
 
     GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
-    // GLFW asserts (aborts) on a negative size instead of failing; such a size gets the
-    // same diagnostic as any other window that cannot be made.
-    const bool usableSize = settings.width > 0 && settings.height > 0;
+    // GLFW asserts (aborts) on a negative size instead of failing, and a huge one crashes
+    // inside Xlib and Mesa, whose image sizes overflow 32 bits; such sizes get the same
+    // diagnostic as any other window that cannot be made. No GL we run on draws a side
+    // beyond 16384 pixels anyway.
+    constexpr int largestSide = 16384;
+    const bool usableSize = settings.width > 0 && settings.height > 0 && settings.width <= largestSide &&
+                            settings.height <= largestSide;
     window = usableSize ? glfwCreateWindow(settings.width, settings.height, "Orbelune", monitor, nullptr)
                         : nullptr;
     STARTUP_CHECK(window != nullptr);
