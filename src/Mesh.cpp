@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <limits>
 
@@ -164,6 +165,11 @@ void Mesh::load(std::string path)
     std::vector<tinyobj::shape_t> parsedShapes;
     std::vector<tinyobj::material_t> materials; // read with the model, never used
     std::string warning;
+    // The parser reads a directory as an empty model; for the game it is as unreadable as a
+    // missing file.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored))
+        failToLoad(path, "not a file");
     if (!tinyobj::LoadObj(&attrib, &parsedShapes, &materials, &warning, nullptr, path.c_str(), "./assets/",
                           true, true))
         failToLoad(path, warning);

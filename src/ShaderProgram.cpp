@@ -68,7 +68,13 @@ void ShaderProgram::addStage(unsigned int stage, std::string path)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         failAndExit("Cannot load shader at " + path);
-    const std::string source((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string source;
+    try {
+        source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        // A directory opens like a file and throws on the first read: it is no source either.
+        failAndExit("Cannot load shader at " + path);
+    }
     file.close();
 
     const GLuint shader = glCreateShader(stage);
