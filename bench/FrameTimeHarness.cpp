@@ -4,7 +4,7 @@
 // Run from the run directory (build/run): it reads ./shaders and ./assets like the game.
 //
 //   orbelune_frame_harness [--mode game|empty|yardstick|all] [--frames N] [--warmup N]
-//                          [--no-passes]
+//                          [--round N] [--no-passes]
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
@@ -42,6 +42,7 @@ struct Options {
     std::string mode = "all";
     int frames = 200;
     int warmup = 20;
+    int round = 10; // frames of one mode before the next takes its turn
     bool passes = true;
 };
 
@@ -350,15 +351,13 @@ struct FrameStats {
 };
 
 template <typename Frame>
-FrameStats timeFrames(const Options& options, Frame&& frame)
+void timeFrames(const Options& options, Frame&& frame, std::vector<double>& times)
 {
     for (int i = 0; i < options.warmup; ++i) {
         frame();
         glfwSwapBuffers(window);
         collectPassTimes();
     }
-    std::vector<double> times;
-    times.reserve(static_cast<std::size_t>(options.frames));
     passTimer.recording = true;
     for (int i = 0; i < options.frames; ++i) {
         const Clock::time_point start = Clock::now();
@@ -369,7 +368,6 @@ FrameStats timeFrames(const Options& options, Frame&& frame)
         collectPassTimes();
     }
     passTimer.recording = false;
-    return {percentile(times, 0.5), percentile(times, 0.95)};
 }
 
 void report(const char* name, const FrameStats& stats)
@@ -399,15 +397,17 @@ void emptyFrame()
     renderFrame();
 }
 
-FrameStats runMode(const std::string& mode, const Options& options, bool withPasses,
-                   Yardstick* yardstick)
+void runMode(const std::string& mode, const Options& options, bool withPasses, Yardstick* yardstick,
+             std::vector<double>& times)
 {
     framePassObserver = withPasses ? observePass : nullptr;
     if (mode == "game")
-        return timeFrames(options, gameFrame);
-    if (mode == "empty")
-        return timeFrames(options, emptyFrame);
-    return timeFrames(options, [yardstick] { renderYardstickFrame(*yardstick); });
+        timeFrames(options, gameFrame, times);
+    else if (mode == "empty")
+        timeFrames(options, emptyFrame, times);
+    else
+        timeFrames(options, [yardstick] { renderYardstickFrame(*yardstick); }, times);
+    framePassObserver = nullptr;
 }
 
 Options parseOptions(int argc, char** argv)
@@ -421,66 +421,122 @@ Options parseOptions(int argc, char** argv)
             options.frames = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--warmup" && i + 1 < argc)
             options.warmup = std::max(0, std::atoi(argv[++i]));
+        else if (arg == "--round" && i + 1 < argc)
+            options.round = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--no-passes")
             options.passes = false;
         else {
             std::cerr << "usage: orbelune_frame_harness [--mode game|empty|yardstick|all] "
-                         "[--frames N] [--warmup N] [--no-passes]\n";
+                         "[--frames N] [--warmup N] [--round N] [--no-passes]\n";
             std::exit(EXIT_FAILURE);
         }
     }
     return options;
 }
 
+
+// The game's lists and burst set aside for the empty frame, and put back.
+struct SetAside {
+    std::vector<Object*> objects;
+    std::vector<Object*> rocks;
+    bool burst = false;
+};
+
+void setSceneAside(SetAside& aside)
+{
+    aside.objects.swap(sceneObjects);
+    aside.rocks.swap(asteroids);
+    aside.burst = particleSystem.active;
+    particleSystem.active = false;
+}
+
+void restoreScene(SetAside& aside)
+{
+    aside.objects.swap(sceneObjects);
+    aside.rocks.swap(asteroids);
+    particleSystem.active = aside.burst;
+}
+
+long residentKilobytes(const char* field)
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    long kilobytes = -1;
+    const std::size_t length = std::strlen(field);
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, field, length) == 0)
+            kilobytes = std::atol(line + length);
+    }
+    std::fclose(status);
+    return kilobytes;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const Options options = parseOptions(argc, argv);
+    Options options = parseOptions(argc, argv);
     createGameWindow();
     glGenQueries(passCount, passTimer.queries.data());
     Yardstick yardstick;
     buildYardstick(yardstick);
-    std::printf("%s, %dx%d, %d frames after %d warm-up frames\n",
+    for (int i = 0; i < 100; ++i)
+        spawnAsteroid();
+    std::printf("%s, %dx%d, %d frames per mode after %d warm-up frames, in rounds of %d\n",
                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)), settings.width,
-                settings.height, options.frames, options.warmup);
+                settings.height, options.frames, options.warmup, options.round);
 
+    // The machine is shared: the modes take turns in short rounds, so a burst of load from
+    // elsewhere hits all of them alike.
     const bool all = options.mode == "all";
-    FrameStats yard;
-    FrameStats empty;
-    FrameStats game;
-    if (all || options.mode == "yardstick") {
-        report("yardstick", yard = runMode("yardstick", options, false, &yardstick));
-    }
-    // The empty frame first: the scene objects are set aside, the burst switched off.
-    if (all || options.mode == "empty") {
-        std::vector<Object*> keptObjects;
-        keptObjects.swap(sceneObjects);
-        const bool burst = particleSystem.active;
-        particleSystem.active = false;
-        report("empty", empty = runMode("empty", options, false, nullptr));
-        if (options.passes) {
-            runMode("empty", options, true, nullptr);
-            printPasses("empty");
+    const std::vector<std::string> modes =
+        all ? std::vector<std::string>{"yardstick", "empty", "game"} : std::vector<std::string>{options.mode};
+    std::vector<std::vector<double>> times(modes.size());
+    SetAside aside;
+    const int rounds = (options.frames + options.round - 1) / options.round;
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t m = 0; m < modes.size(); ++m) {
+            if (modes[m] == "empty")
+                setSceneAside(aside);
+            Options slice = options;
+            slice.frames = options.round;
+            slice.warmup = round == 0 ? options.warmup : 2;
+            runMode(modes[m], slice, false, &yardstick, times[m]);
+            if (modes[m] == "empty")
+                restoreScene(aside);
         }
-        keptObjects.swap(sceneObjects);
-        particleSystem.active = burst;
     }
-    if (all || options.mode == "game") {
-        for (int i = 0; i < 100; ++i)
-            spawnAsteroid();
-        report("game", game = runMode("game", options, false, nullptr));
-        if (options.passes) {
-            runMode("game", options, true, nullptr);
-            printPasses("game");
-        }
-        std::printf("game: %zu asteroids, %u particles in the burst at the end\n", asteroids.size(),
-                    particleSystem.activeCount());
+    std::vector<FrameStats> stats;
+    for (std::size_t m = 0; m < modes.size(); ++m) {
+        stats.push_back({percentile(times[m], 0.5), percentile(times[m], 0.95)});
+        report(modes[m].c_str(), stats.back());
     }
     if (all) {
-        std::printf("game / empty     %.2f (target <= 1.25)\n", game.medianMs / empty.medianMs);
-        std::printf("game / yardstick %.2f (target <= 1.00)\n", game.medianMs / yard.medianMs);
+        std::printf("game / empty     %.2f (target <= 1.25)\n", stats[2].medianMs / stats[1].medianMs);
+        std::printf("game / yardstick %.2f (target <= 1.00)\n", stats[2].medianMs / stats[0].medianMs);
     }
+
+    if (options.passes) {
+        std::vector<double> unused;
+        Options slice = options;
+        slice.warmup = 2;
+        for (const std::string& mode : modes) {
+            if (mode == "yardstick")
+                continue;
+            if (mode == "empty")
+                setSceneAside(aside);
+            runMode(mode, slice, true, &yardstick, unused);
+            printPasses(mode.c_str());
+            if (mode == "empty")
+                restoreScene(aside);
+        }
+    }
+    std::printf("game: %zu asteroids, %u particles in the burst at the end\n", asteroids.size(),
+                particleSystem.activeCount());
+    std::printf("resident memory: %ld kB now, %ld kB peak\n", residentKilobytes("VmRSS:"),
+                residentKilobytes("VmHWM:"));
     framePassObserver = nullptr;
     deleteAllObjects();
     return 0;
