@@ -70,5 +70,6 @@ void main()
     float ticks = min(floor((age + dt) * TICKS_PER_SECOND + 0.5), MAX_TICKS);
     position = vec4(moved, ticks * STAMP_RANGE + positionStamp(moved));
     glow = exp(-age / FADE_TIME);
-    gl_Position = projection * view * vec4(moved, 1.0);
+    // Two matrix-vector products per point rather than a matrix product.
+    gl_Position = projection * (view * vec4(moved, 1.0));
 }

@@ -30,5 +30,6 @@ void main()
     // The model matrix scales uniformly, so its upper 3x3 keeps normals perpendicular.
     worldNormal = mat3(model) * aNormal;
     texCoord = aTexCoord;
-    gl_Position = projection * view * world;
+    // Two matrix-vector products per vertex rather than a matrix product.
+    gl_Position = projection * (view * world);
 }

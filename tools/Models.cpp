@@ -164,7 +164,8 @@ MeshBuilder buildRock()
         return d * radius * glm::vec3(1.08f, 0.86f, 0.95f);
     };
     MeshBuilder rock;
-    rock.addSphereGrid(48, 28, surface, UvMap{{0.0f, 0.0f}, {3.0f, 2.0f}, 1.0f});
+    // Asteroids are at most a few dozen pixels across; a finer grid only costs vertices.
+    rock.addSphereGrid(32, 16, surface, UvMap{{0.0f, 0.0f}, {3.0f, 2.0f}, 1.0f});
     return rock;
 }
 
