@@ -17,16 +17,24 @@ PhysicsWorld* physicsWorld = nullptr;
 
 PhysicsWorld::PhysicsWorld()
 {
-    // NOTE: configuration, dispatcher, broadphase and solver are deliberately never freed:
-    // the world needs them until exit and nothing else refers to them.
-    auto* configuration = new btDefaultCollisionConfiguration();
-    auto* dispatcher = new btCollisionDispatcher(configuration);
-    auto* broadphase = new btDbvtBroadphase();
-    auto* solver = new btSequentialImpulseConstraintSolver();
+    configuration = new btDefaultCollisionConfiguration();
+    dispatcher = new btCollisionDispatcher(configuration);
+    broadphase = new btDbvtBroadphase();
+    solver = new btSequentialImpulseConstraintSolver();
     dynamicsWorld = new btDiscreteDynamicsWorld(dispatcher, broadphase, solver, configuration);
     // Bullet starts with (0, -10, 0); space has none.
     dynamicsWorld->setGravity(btVector3(0.0f, 0.0f, 0.0f));
     gContactProcessedCallback = onContactProcessed;
+}
+
+PhysicsWorld::~PhysicsWorld()
+{
+    // The world first: its destructor still uses the broadphase and the dispatcher.
+    delete dynamicsWorld;
+    delete solver;
+    delete broadphase;
+    delete dispatcher;
+    delete configuration;
 }
 
 void PhysicsWorld::step(float dt)

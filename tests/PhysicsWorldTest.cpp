@@ -71,7 +71,7 @@ protected:
         return points;
     }
 
-    std::unique_ptr<PhysicsWorld> physics; // NOTE: the world itself leaks on purpose, as in the game
+    std::unique_ptr<PhysicsWorld> physics; // outlives the objects: TearDown deletes them first
     Object* ship = nullptr;
     std::vector<Object*> objects;
 };

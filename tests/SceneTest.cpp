@@ -32,6 +32,9 @@ protected:
         startupOutput = new std::string(captureStdout(setupScene));
     }
 
+    // As the game does at exit; the lists' storage dies with the process, the objects would not.
+    static void TearDownTestSuite() { deleteAllObjects(); }
+
     static std::string* startupOutput;
 };
 
