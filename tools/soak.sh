@@ -181,7 +181,7 @@ echo "Total frames: $(frames)"
 cat "$out/samples.txt"
 if [ "$valgrind" = 1 ]; then
   echo "valgrind:"
-  grep -E "ERROR SUMMARY|definitely lost|indirectly lost|possibly lost|still reachable" "$out/valgrind.log" || true
+  grep -E "ERROR SUMMARY|definitely lost:|indirectly lost:|possibly lost:|still reachable:" "$out/valgrind.log" || true
 fi
 echo "Logs in $out"
 [[ "$status" == "exited with status 0 after Esc" ]]
