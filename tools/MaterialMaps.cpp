@@ -90,7 +90,7 @@ Plate hullPlate(int x, int y, int size)
 bool writeHullMaps(const std::string& directory)
 {
     using namespace ShipAtlas;
-    const int size = 1024;
+    const int size = 512; // the ship never covers more than a few hundred pixels
     Image albedo(size, size, 3), metal(size, size, 1), roughness(size, size, 1);
     HeightField height(size, size);
     for (int y = 0; y < size; ++y)

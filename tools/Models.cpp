@@ -123,7 +123,7 @@ MeshBuilder buildShip()
 MeshBuilder buildSphere()
 {
     MeshBuilder sphere;
-    sphere.addSphereGrid(64, 32, [](glm::vec3 d) { return d; }, UvMap{});
+    sphere.addSphereGrid(48, 24, [](glm::vec3 d) { return d; }, UvMap{});
     return sphere;
 }
 
