@@ -26,6 +26,7 @@
 #include "Object.h"
 #include "PhysicsWorld.h"
 #include "Scene.h"
+#include "Startup.h"
 
 namespace {
 
@@ -61,10 +62,7 @@ void buildBusyWorld()
         key = false;
     collisionsEnabled = true;
     deltaTime = 1.0f / 60.0f;
-    camera.setProjection(1280, 720, 45.0f);
-    camera.setFront({0.0f, 0.0f, 1.0f});
-    camera.setUp({0.0f, 1.0f, 0.0f});
-    camera.setPosition({0.0f, 1.0f, -3.0f});
+    setCameraDefaults(1280, 720);
     sphereMesh.radius = 1.0f;
     rockMesh.radius = 1.0f;
 

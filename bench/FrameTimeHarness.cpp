@@ -29,6 +29,7 @@
 #include "PostProcessing.h"
 #include "Scene.h"
 #include "Settings.h"
+#include "Startup.h"
 
 namespace {
 
@@ -129,13 +130,7 @@ void createGameWindow()
     const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
     settings.refreshRate = mode ? mode->refreshRate : 0;
     lightColor = lightColorFor(settings.brightness);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_REFRESH_RATE, settings.refreshRate);
-    glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
-    glfwWindowHint(GLFW_SAMPLES, 4);
+    applyGameWindowHints(settings.refreshRate);
     window = glfwCreateWindow(settings.width, settings.height, "Orbelune", nullptr, nullptr);
     if (!window) {
         std::cerr << "no 3.3 core window\n";
@@ -147,15 +142,9 @@ void createGameWindow()
         std::cerr << "glewInit failed\n";
         std::exit(EXIT_FAILURE);
     }
-    glViewport(0, 0, settings.width, settings.height);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setInitialGlState(settings.width, settings.height);
     createFramebuffers();
-    camera.setProjection(settings.width, settings.height, 45.0f);
-    camera.setFront(glm::vec3(0.0f, 0.0f, 1.0f));
-    camera.setUp(glm::vec3(0.0f, 1.0f, 0.0f));
-    camera.setPosition(glm::vec3(0.0f, 1.0f, -3.0f));
+    setCameraDefaults(settings.width, settings.height);
     connectGameHooks();
     // The load messages would bury the report.
     std::ostringstream discarded;

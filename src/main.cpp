@@ -17,6 +17,7 @@
 #include "PostProcessing.h"
 #include "Scene.h"
 #include "Settings.h"
+#include "Startup.h"
 
 // Names the failed condition and where it sits, then stops: nothing can run without it.
 #define STARTUP_CHECK(condition)                                                         \
@@ -51,13 +52,7 @@ void parseCommandLine(int argc, char** argv)
 void createWindow()
 {
     STARTUP_CHECK(glfwInit());
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_REFRESH_RATE, settings.refreshRate);
-    glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
-    glfwWindowHint(GLFW_SAMPLES, 4);
+    applyGameWindowHints(settings.refreshRate);
 
     GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
     // GLFW asserts (aborts) on a negative size instead of failing, and a huge one crashes
@@ -89,22 +84,6 @@ void installCallbacks()
     glfwSetWindowSizeCallback(window, onWindowSize);
 }
 
-void setInitialGlState()
-{
-    glViewport(0, 0, settings.width, settings.height);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-}
-
-void setCameraDefaults()
-{
-    camera.setProjection(settings.width, settings.height, 45.0f);
-    camera.setFront(glm::vec3(0.0f, 0.0f, 1.0f));
-    camera.setUp(glm::vec3(0.0f, 1.0f, 0.0f));
-    camera.setPosition(glm::vec3(0.0f, 1.0f, -3.0f));
-}
-
 void initialize(int argc, char** argv)
 {
     parseCommandLine(argc, argv);
@@ -112,9 +91,9 @@ void initialize(int argc, char** argv)
     installCallbacks();
     glewExperimental = GL_TRUE;
     STARTUP_CHECK(GLEW_OK == glewInit());
-    setInitialGlState();
+    setInitialGlState(settings.width, settings.height);
     createFramebuffers();
-    setCameraDefaults();
+    setCameraDefaults(settings.width, settings.height);
     connectGameHooks();
     setupScene();
 }

@@ -17,6 +17,7 @@
 #include "PhysicsWorld.h"
 #include "Scene.h"
 #include "TestSupport.h"
+#include "Startup.h"
 
 namespace {
 
@@ -45,9 +46,7 @@ protected:
         fuelDrain = false;
         collisionsEnabled = true;
         deltaTime = 1.0f / 60.0f;
-        camera.setFront({0.0f, 0.0f, 1.0f});
-        camera.setUp({0.0f, 1.0f, 0.0f});
-        camera.setPosition({0.0f, 1.0f, -3.0f});
+        setCameraDefaults(1280, 720);
         sphereMesh.radius = 1.0f;
         rockMesh.radius = 2.0f;
 

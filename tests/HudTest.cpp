@@ -234,21 +234,6 @@ TEST(ScoreTable, ShortEmptyAndOddTables)
 
 namespace {
 
-const char* textVertex = R"(#version 330 core
-layout(location = 0) in vec4 vertex;
-uniform mat4 projection;
-out vec2 uv;
-void main() { uv = vertex.zw; gl_Position = projection * vec4(vertex.xy, 0.0, 1.0); }
-)";
-
-const char* textFragment = R"(#version 330 core
-in vec2 uv;
-layout(location = 0) out vec4 color;
-uniform sampler2D glyph;
-uniform vec3 text_color;
-void main() { color = vec4(text_color, texture(glyph, uv).r); }
-)";
-
 // Characters drawn while `action` runs: every byte with a glyph is one two-triangle quad.
 unsigned int glyphsDrawn(const std::function<void()>& action)
 {
@@ -269,8 +254,8 @@ TEST(HudDrawing, DrawsTheComposedLinesFromTheGameGlobals)
 {
     ensureGlContext();
     TempDir files;
-    files.write("text.vert", textVertex);
-    files.write("text.frag", textFragment);
+    files.write("text.vert", testTextVertexShader);
+    files.write("text.frag", testTextFragmentShader);
     textRenderer.init(files.file("text.vert"), files.file("text.frag"));
     settings.width = 1280;
     settings.height = 720;

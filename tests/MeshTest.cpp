@@ -16,22 +16,6 @@
 
 namespace {
 
-// A file in the working directory, so a death test's re-run child finds it under the
-// same name; only the parent's copy removes it, the child ends without clean-up.
-class RunDirectoryFile {
-public:
-    RunDirectoryFile(std::string name, const std::string& content) : path_("./" + std::move(name))
-    {
-        std::ofstream(path_, std::ios::binary) << content;
-    }
-    ~RunDirectoryFile() { std::remove(path_.c_str()); }
-    RunDirectoryFile(const RunDirectoryFile&) = delete;
-    RunDirectoryFile& operator=(const RunDirectoryFile&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 class MeshTest : public ::testing::Test {
 protected:

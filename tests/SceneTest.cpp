@@ -12,6 +12,7 @@
 #include "PostProcessing.h"
 #include "Scene.h"
 #include "Settings.h"
+#include "Startup.h"
 #include "TestSupport.h"
 
 namespace {
@@ -25,10 +26,7 @@ protected:
         settings.width = 320;
         settings.height = 240;
         createFramebuffers();
-        camera.setProjection(320, 240, 45.0f);
-        camera.setFront(glm::vec3(0.0f, 0.0f, 1.0f));
-        camera.setUp(glm::vec3(0.0f, 1.0f, 0.0f));
-        camera.setPosition(glm::vec3(0.0f, 1.0f, -3.0f));
+        setCameraDefaults(320, 240);
         startupOutput = new std::string(captureStdout(setupScene));
     }
 

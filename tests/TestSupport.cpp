@@ -87,6 +87,32 @@ std::string readFile(const std::string& path)
     return content.str();
 }
 
+const char* const testTextVertexShader = R"(#version 330 core
+layout(location = 0) in vec4 vertex;
+uniform mat4 projection;
+out vec2 uv;
+void main() { uv = vertex.zw; gl_Position = projection * vec4(vertex.xy, 0.0, 1.0); }
+)";
+
+const char* const testTextFragmentShader = R"(#version 330 core
+in vec2 uv;
+layout(location = 0) out vec4 color;
+uniform sampler2D glyph;
+uniform vec3 text_color;
+void main() { color = vec4(text_color, texture(glyph, uv).r); }
+)";
+
+RunDirectoryFile::RunDirectoryFile(std::string name, const std::string& content)
+    : path_("./" + std::move(name))
+{
+    std::ofstream(path_, std::ios::binary) << content;
+}
+
+RunDirectoryFile::~RunDirectoryFile()
+{
+    std::remove(path_.c_str());
+}
+
 std::string captureStdout(const std::function<void()>& action)
 {
     std::cout.flush();

@@ -32,6 +32,26 @@ private:
 
 std::string readFile(const std::string& path);
 
+// A file in the working directory, so a death test's re-run child finds it under the
+// same name; only the parent's copy removes it, the child ends without clean-up.
+class RunDirectoryFile {
+public:
+    RunDirectoryFile(std::string name, const std::string& content);
+    ~RunDirectoryFile();
+    RunDirectoryFile(const RunDirectoryFile&) = delete;
+    RunDirectoryFile& operator=(const RunDirectoryFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+
+// A minimal text program that honours the game's text-shader interface, for tests that
+// must not depend on the shipped shader files.
+extern const char* const testTextVertexShader;
+extern const char* const testTextFragmentShader;
+
 // Everything `action` writes to standard output (through stdio or iostreams).
 std::string captureStdout(const std::function<void()>& action);
 

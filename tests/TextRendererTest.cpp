@@ -12,21 +12,6 @@
 
 namespace {
 
-const char* textVertex = R"(#version 330 core
-layout(location = 0) in vec4 vertex;
-uniform mat4 projection;
-out vec2 uv;
-void main() { uv = vertex.zw; gl_Position = projection * vec4(vertex.xy, 0.0, 1.0); }
-)";
-
-const char* textFragment = R"(#version 330 core
-in vec2 uv;
-layout(location = 0) out vec4 color;
-uniform sampler2D glyph;
-uniform vec3 text_color;
-void main() { color = vec4(text_color, texture(glyph, uv).r); }
-)";
-
 const char* emptyFontConfig = R"(<?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "fonts.dtd">
 <fontconfig></fontconfig>
@@ -44,8 +29,8 @@ protected:
     {
         ensureGlContext();
         files = new TempDir;
-        files->write("text.vert", textVertex);
-        files->write("text.frag", textFragment);
+        files->write("text.vert", testTextVertexShader);
+        files->write("text.frag", testTextFragmentShader);
         files->write("fonts.conf", emptyFontConfig);
         renderer = new TextRenderer;
         initOutput = captureStdout(
