@@ -23,10 +23,17 @@ namespace {
 
 // A buffer of exactly `length` bytes, zero-filled, so a driver that writes no
 // terminator (or a length of 0) still leaves a valid C string behind.
-std::string infoLogText(std::vector<char>& buffer)
+// The info log of a shader or a program, read with the matching pair of queries into a
+// buffer of exactly the reported length (0 gives an empty text).
+template <typename GetParameter, typename GetInfoLog>
+std::string infoLog(GLuint name, GetParameter getParameter, GetInfoLog getInfoLog)
 {
-    buffer.push_back('\0');
-    return std::string(buffer.data());
+    GLint length = 0;
+    getParameter(name, GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> log(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    if (length > 0)
+        getInfoLog(name, length, nullptr, log.data());
+    return std::string(log.data());
 }
 
 } // namespace
@@ -84,13 +91,9 @@ void ShaderProgram::addStage(unsigned int stage, std::string path)
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        std::vector<char> log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-        if (length > 0)
-            glGetShaderInfoLog(shader, length, nullptr, log.data());
         // Reported only: the broken stage still goes to link, whose log says the rest.
-        std::cout << stageName << " COMPILATION FAILED:" << std::endl << infoLogText(log) << std::endl;
+        std::cout << stageName << " COMPILATION FAILED:" << std::endl
+                  << infoLog(shader, glGetShaderiv, glGetShaderInfoLog) << std::endl;
     }
     shaders.push_back(shader);
 }
@@ -107,12 +110,8 @@ void ShaderProgram::link()
     GLint ok = 0;
     glGetProgramiv(id, GL_LINK_STATUS, &ok);
     if (!ok) {
-        GLint length = 0;
-        glGetProgramiv(id, GL_INFO_LOG_LENGTH, &length);
-        std::vector<char> log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-        if (length > 0)
-            glGetProgramInfoLog(id, length, nullptr, log.data());
-        std::cout << "SHADER LINKING FAILED:" << std::endl << infoLogText(log) << std::endl;
+        std::cout << "SHADER LINKING FAILED:" << std::endl
+                  << infoLog(id, glGetProgramiv, glGetProgramInfoLog) << std::endl;
     }
     // Still attached, so GL keeps them alive until the program goes.
     for (GLuint shader : shaders)
