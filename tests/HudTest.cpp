@@ -1,14 +1,12 @@
 #include "Hud.h"
 
+#include <GL/glew.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-
-#include <GL/glew.h>
-
 #include <functional>
+#include <limits>
 
 #include "AppState.h"
 #include "HighScoreTable.h"
@@ -73,63 +71,50 @@ TEST(HudLines, AllTenLinesWithTextsPositionsScalesAndColours)
     }
 }
 
-TEST(HudLines, FrameRateIsTheTruncatedSinglePrecisionReciprocal)
+TEST(HudLines, NumbersAreTruncatedAndNeverShowInfinityOrOverflow)
 {
-    HudState state = defaultState();
-    state.frameTime = 0.016f; // 62.5
-    EXPECT_EQ(composeHud(state)[0].text, "62 fps");
-    state.frameTime = 0.25f;
-    EXPECT_EQ(composeHud(state)[0].text, "4 fps");
-    EXPECT_EQ(composeHud(state)[1].text, "0.250000 s");
-}
-
-TEST(HudLines, DegenerateFrameTimesNeverShowInfinityOrOverflow)
-{
-    HudState state = defaultState();
-    state.frameTime = 0.0f;
-    std::vector<TextLine> lines = composeHud(state);
-    EXPECT_EQ(lines[0].text, "0 fps");
-    EXPECT_EQ(lines[1].text, "0.000000 s");
-
-    state.frameTime = std::numeric_limits<float>::denorm_min(); // 1 / t is infinite
-    EXPECT_EQ(composeHud(state)[0].text, "0 fps");
-    state.frameTime = 1e-30f; // finite, far beyond int
-    EXPECT_EQ(composeHud(state)[0].text, "2147483647 fps");
-    state.frameTime = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_EQ(composeHud(state)[0].text, "0 fps");
-    state.frameTime = -0.5f;
-    EXPECT_EQ(composeHud(state)[0].text, "0 fps");
+    const struct {
+        float frameTime, fuel;
+        int lives;
+        const char *fps, *seconds, *fuelText, *livesText;
+    } cases[] = {
+        {0.016f, 87.4f, 9, "62 fps", nullptr, nullptr, nullptr}, // 62.5
+        {0.25f, 9.9f, 9, "4 fps", "0.250000 s", "Fuel: 9", nullptr},
+        {0.0f, -0.5f, 9, "0 fps", "0.000000 s", "Fuel: 0", nullptr},
+        {std::numeric_limits<float>::denorm_min(), -3.7f, 9, "0 fps", nullptr, "Fuel: -3", nullptr}, // 1/t is inf
+        {1e-30f, 1e20f, -1, "2147483647 fps", nullptr, "Fuel: 2147483647", "Lives: -1"},
+        {std::numeric_limits<float>::quiet_NaN(), 1.0f, 9, "0 fps", nullptr, nullptr, nullptr},
+        {-0.5f, 1.0f, 9, "0 fps", nullptr, nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        HudState state = defaultState();
+        state.frameTime = c.frameTime;
+        state.fuel = c.fuel;
+        state.lives = c.lives;
+        const std::vector<TextLine> lines = composeHud(state);
+        EXPECT_EQ(lines[0].text, c.fps) << c.frameTime;
+        if (c.seconds)
+            EXPECT_EQ(lines[1].text, c.seconds);
+        if (c.fuelText)
+            EXPECT_EQ(findLine(lines, "Fuel:")->text, c.fuelText);
+        if (c.livesText)
+            EXPECT_EQ(findLine(lines, "Lives:")->text, c.livesText);
+    }
 }
 
 TEST(HudLines, InvulnerabilityCountdownInTenthsAndHiddenAtZero)
 {
     HudState state = defaultState();
-    state.invulnerableTime = 2.0f;
-    ASSERT_NE(findLine(composeHud(state), "Invulnerable!!"), nullptr);
-    EXPECT_EQ(findLine(composeHud(state), "Invulnerable!!")->text, "Invulnerable!! 20");
-    state.invulnerableTime = 0.05f;
-    EXPECT_EQ(findLine(composeHud(state), "Invulnerable!!")->text, "Invulnerable!! 0");
-    state.invulnerableTime = 0.0f;
-    EXPECT_EQ(findLine(composeHud(state), "Invulnerable!!"), nullptr);
-    // The timer may end slightly below zero.
-    state.invulnerableTime = -0.01f;
-    EXPECT_EQ(findLine(composeHud(state), "Invulnerable!!"), nullptr);
-    EXPECT_EQ(composeHud(state).size(), 9u);
-}
-
-TEST(HudLines, FuelIsTruncatedTowardsZero)
-{
-    HudState state = defaultState();
-    state.fuel = 9.9f;
-    EXPECT_EQ(findLine(composeHud(state), "Fuel:")->text, "Fuel: 9");
-    state.fuel = -0.5f;
-    EXPECT_EQ(findLine(composeHud(state), "Fuel:")->text, "Fuel: 0");
-    state.fuel = -3.7f;
-    EXPECT_EQ(findLine(composeHud(state), "Fuel:")->text, "Fuel: -3");
-    state.fuel = 1e20f;
-    EXPECT_EQ(findLine(composeHud(state), "Fuel:")->text, "Fuel: 2147483647");
-    state.lives = -1;
-    EXPECT_EQ(findLine(composeHud(state), "Lives:")->text, "Lives: -1");
+    for (const auto& [time, text] : {std::pair{2.0f, "Invulnerable!! 20"}, std::pair{0.05f, "Invulnerable!! 0"}}) {
+        state.invulnerableTime = time;
+        ASSERT_NE(findLine(composeHud(state), "Invulnerable!!"), nullptr);
+        EXPECT_EQ(findLine(composeHud(state), "Invulnerable!!")->text, text);
+    }
+    for (float time : {0.0f, -0.01f}) { // the timer may end slightly below zero
+        state.invulnerableTime = time;
+        EXPECT_EQ(findLine(composeHud(state), "Invulnerable!!"), nullptr);
+        EXPECT_EQ(composeHud(state).size(), 9u);
+    }
 }
 
 TEST(HudLines, FrameStatsOffRemovesOnlyTheFirstTwoLines)
@@ -178,25 +163,26 @@ TEST(HudLines, ReusedBufferShrinksAndGrowsWithTheLineCount)
 
 TEST(EndMessages, TextsPositionsAndColours)
 {
-    const TextLine won = composeMessage(EndMessage::won, 1285, 721);
-    EXPECT_EQ(won.text, "You Won! Please enter your name on the console");
-    EXPECT_EQ(won.x, 128.0f);
-    EXPECT_EQ(won.y, 360.0f);
-    EXPECT_EQ(won.scale, 1.0f);
-    EXPECT_EQ(won.color, glm::vec3(1, 1, 1));
-
-    const TextLine fuel = composeMessage(EndMessage::notEnoughFuel, 1280, 720);
-    EXPECT_EQ(fuel.text, "NOT ENOUGH FUEL");
-    EXPECT_EQ(fuel.x, 200.0f);
-    EXPECT_EQ(fuel.y, 670.0f);
-    EXPECT_EQ(fuel.color, glm::vec3(1, 0, 0));
-
-    const TextLine over = composeMessage(EndMessage::gameOver, 1280, 720);
-    EXPECT_EQ(over.text, "NO LIVES LEFT - GAME OVER");
-    EXPECT_EQ(over.x, 128.0f);
-    EXPECT_EQ(over.y, 360.0f);
-    EXPECT_EQ(over.scale, 1.0f);
-    EXPECT_EQ(over.color, glm::vec3(1, 0, 0));
+    const glm::vec3 white(1, 1, 1), red(1, 0, 0);
+    const struct {
+        EndMessage message;
+        int width, height;
+        const char* text;
+        float x, y;
+        glm::vec3 color;
+    } cases[] = {
+        {EndMessage::won, 1285, 721, "You Won! Please enter your name on the console", 128, 360, white},
+        {EndMessage::notEnoughFuel, 1280, 720, "NOT ENOUGH FUEL", 200, 670, red},
+        {EndMessage::gameOver, 1280, 720, "NO LIVES LEFT - GAME OVER", 128, 360, red},
+    };
+    for (const auto& c : cases) {
+        const TextLine line = composeMessage(c.message, c.width, c.height);
+        EXPECT_EQ(line.text, c.text);
+        EXPECT_EQ(line.x, c.x) << c.text;
+        EXPECT_EQ(line.y, c.y) << c.text;
+        EXPECT_EQ(line.scale, 1.0f) << c.text;
+        EXPECT_EQ(line.color, c.color) << c.text;
+    }
 }
 
 TEST(ScoreTable, BestTenOfTwelveSortedInPlaceAndLaidOutDownwards)
@@ -232,23 +218,11 @@ TEST(ScoreTable, ShortEmptyAndOddTables)
     EXPECT_EQ(lines[2].y, 600.0f);
 }
 
-namespace {
-
 // Characters drawn while `action` runs: every byte with a glyph is one two-triangle quad.
 unsigned int glyphsDrawn(const std::function<void()>& action)
 {
-    unsigned int query = 0;
-    glGenQueries(1, &query);
-    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-    action();
-    glEndQuery(GL_PRIMITIVES_GENERATED);
-    unsigned int triangles = 0;
-    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);
-    glDeleteQueries(1, &query);
-    return triangles / 2;
+    return countPrimitives(GL_PRIMITIVES_GENERATED, action) / 2;
 }
-
-} // namespace
 
 TEST(HudDrawing, DrawsTheComposedLinesFromTheGameGlobals)
 {

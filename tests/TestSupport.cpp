@@ -113,6 +113,27 @@ RunDirectoryFile::~RunDirectoryFile()
     std::remove(path_.c_str());
 }
 
+unsigned int countPrimitives(unsigned int target, const std::function<void()>& action)
+{
+    GLuint query = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(target, query);
+    action();
+    glEndQuery(target);
+    GLuint result = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &result);
+    glDeleteQueries(1, &query);
+    return result;
+}
+
+int textureLevelParameter(unsigned int texture, unsigned int parameter)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, parameter, &value);
+    return value;
+}
+
 std::string captureStdout(const std::function<void()>& action)
 {
     std::cout.flush();

@@ -46,11 +46,15 @@ private:
     std::string path_;
 };
 
-
 // A minimal text program that honours the game's text-shader interface, for tests that
 // must not depend on the shipped shader files.
 extern const char* const testTextVertexShader;
 extern const char* const testTextFragmentShader;
+
+// What a GL query of `target` (GL_PRIMITIVES_GENERATED, ...) counts while `action` runs.
+unsigned int countPrimitives(unsigned int target, const std::function<void()>& action);
+// A level-0 parameter (GL_TEXTURE_WIDTH, GL_TEXTURE_INTERNAL_FORMAT, ...) of a 2D texture.
+int textureLevelParameter(unsigned int texture, unsigned int parameter);
 
 // Everything `action` writes to standard output (through stdio or iostreams).
 std::string captureStdout(const std::function<void()>& action);
