@@ -63,14 +63,14 @@ protected:
     }
 
     // Loads `bytes` as an image file: either it decodes or the one failure line is printed.
-    void expectCleanLoad(const std::string& bytes, const std::string& what)
+    void expectCleanLoad(const std::string& bytes, const std::string& what, bool mustFail = false)
     {
         dir.write("case.img", bytes);
         const std::string path = dir.file("case.img");
         unsigned int texture = 0;
         const std::string printed = captureStdout([&] { texture = loadTexture(path, false); });
-        EXPECT_TRUE(printed == path + " loaded.\n" || printed == "Texture failed to load at path: " + path + "\n")
-            << what << ": " << printed;
+        const std::string failed = "Texture failed to load at path: " + path + "\n";
+        EXPECT_TRUE(printed == failed || (!mustFail && printed == path + " loaded.\n")) << what << ": " << printed;
         EXPECT_NE(0u, texture) << what;
         glDeleteTextures(1, &texture);
     }
@@ -85,7 +85,8 @@ TEST_F(HostileImage, EveryTruncationOfAPngAndAJpegFailsOrDecodes)
         const std::string whole = validImage(name, channels, jpeg);
         ASSERT_GT(whole.size(), 40u) << name;
         for (size_t length = 0; length < whole.size(); ++length)
-            expectCleanLoad(whole.substr(0, length), std::string(name) + " cut at " + std::to_string(length));
+            expectCleanLoad(whole.substr(0, length), std::string(name) + " cut at " + std::to_string(length),
+                            length < 8); // not even a whole signature
     }
 }
 
@@ -111,13 +112,16 @@ TEST_F(HostileImage, HeadersDeclaringHugeImagesFailWithoutDecoding)
     ASSERT_NE(frame, std::string::npos);
     for (size_t i = frame + 5; i < frame + 9; ++i)
         jpeg[i] = '\xff';
-    expectCleanLoad(jpeg, "65535 x 65535 jpeg");
+    expectCleanLoad(jpeg, "65535 x 65535 jpeg", true);
 
-    // PNG: width and height of the header chunk, the largest the format allows.
-    std::string png = validImage("base.png", 4, false);
-    for (size_t i = 16; i < 24; ++i)
-        png[i] = (i == 16 || i == 20) ? '\x7f' : '\xff';
-    expectCleanLoad(png, "2^31-1 square png");
+    // PNG: width and height of the header chunk, the largest the format allows, and 30000,
+    // plausible but with no data behind it.
+    for (const char* size : {"\x7f\xff\xff\xff", "\x00\x00\x75\x30"}) {
+        std::string png = validImage("base.png", 4, false);
+        png.replace(16, 4, size, 4);
+        png.replace(20, 4, size, 4);
+        expectCleanLoad(png, "huge png", true);
+    }
 }
 
 // --- OBJ models ---------------------------------------------------------------------------

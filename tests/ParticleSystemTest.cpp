@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 
 #include "TestSupport.h"
 
@@ -70,19 +69,6 @@ protected:
         return static_cast<unsigned int>(buffer);
     }
 
-    static unsigned int queryCount(GLenum target, const std::function<void()>& action)
-    {
-        unsigned int query = 0;
-        glGenQueries(1, &query);
-        glBeginQuery(target, query);
-        action();
-        glEndQuery(target);
-        unsigned int result = 0;
-        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &result);
-        glDeleteQueries(1, &query);
-        return result;
-    }
-
     static TempDir* shaders;
 };
 
@@ -145,7 +131,7 @@ TEST_F(ParticleSystemGl, DrawCountShrinksWithTheTimer)
     system.emit(glm::vec3(0.0f));
     const auto drawnAt = [&system](float timeLeft) {
         system.timeLeft = timeLeft;
-        return queryCount(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN,
+        return countPrimitives(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN,
                           [&system] { system.draw(identity, identity, 0.016f); });
     };
     EXPECT_EQ(drawnAt(10.0f), 50000u);
@@ -222,7 +208,7 @@ TEST_F(ParticleSystemGl, InactiveDrawIssuesNoGlCall)
     glGenVertexArrays(1, &otherVao);
     glBindVertexArray(otherVao);
     glUseProgram(0);
-    const unsigned int primitives = queryCount(
+    const unsigned int primitives = countPrimitives(
         GL_PRIMITIVES_GENERATED, [&system] { system.draw(identity, identity, 0.016f); });
     EXPECT_EQ(primitives, 0u);
     int program = -1, vao = -1, feedback = -1;

@@ -54,15 +54,7 @@ protected:
 
     static unsigned int trianglesDrawn(const std::function<void()>& action)
     {
-        unsigned int query = 0;
-        glGenQueries(1, &query);
-        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-        action();
-        glEndQuery(GL_PRIMITIVES_GENERATED);
-        unsigned int triangles = 0;
-        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);
-        glDeleteQueries(1, &query);
-        return triangles;
+        return countPrimitives(GL_PRIMITIVES_GENERATED, action);
     }
 
     static void draw(const std::string& text, float x, float y, float scale)
