@@ -104,8 +104,9 @@ TEST_F(TextureTest, FormatFollowsTheChannelsAndGammaCorrectionOnlyTouchesColour)
         unsigned int texture = 0;
         EXPECT_EQ(path + " loaded.\n", load(path, c.gamma, texture));
         EXPECT_EQ(c.format, textureLevelParameter(texture, GL_TEXTURE_INTERNAL_FORMAT)) << c.name;
-        if (c.readsBack)
+        if (c.readsBack) {
             EXPECT_EQ(c.pixels, readBack(texture, c.readFormat, c.pixels.size())) << c.name;
+        }
     }
 }
 
