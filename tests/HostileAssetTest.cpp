@@ -147,9 +147,9 @@ const char* const cube = "mtllib cube.mtl\n"
     Mesh mesh;
     mesh.load(path);
     for (const MeshShape& shape : mesh.shapes) {
-        // Every attribute array holds one entry per vertex.
+        // Whole triangles, and every attribute array holds one entry per vertex.
         const size_t vertices = shape.positions.size() / 3;
-        if (shape.positions.size() % 3 != 0 || (!shape.normals.empty() && shape.normals.size() != 3 * vertices) ||
+        if (shape.positions.size() % 9 != 0 || (!shape.normals.empty() && shape.normals.size() != 3 * vertices) ||
             (!shape.texcoords.empty() && shape.texcoords.size() != 2 * vertices)) {
             std::cout << "inconsistent arrays" << std::endl;
             std::_Exit(3);
@@ -203,15 +203,21 @@ TEST_F(HostileObj, TruncationsNoiseAndMutationsLoadOrEndWithTheMessage)
     }
 }
 
-TEST_F(HostileObj, IndicesFarOutOfRangeAreRefused)
+TEST_F(HostileObj, IndicesOutsideTheFileAndMissingFilesEndTheLoad)
 {
-    for (const char* face : {"f 1 2 2147483647\n", "f 1 2 -2147483648\n", "f 1/99999999999 2/1 3/1\n",
-                             "f 0 1 2\n"}) {
-        std::ofstream(path, std::ios::binary) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n" << face;
+    // Past the end, before the first (relative), in each attribute, and far out of range.
+    for (const char* face : {"f 1 2 9\n", "f -1 -2 -7\n", "f 1//1 2//1 3//5\n", "f 1/1 2/1 3/2\n",
+                             "f 1 2 2147483647\n", "f 1 2 -2147483648\n", "f 1/99999999999 2/1 3/1\n"}) {
+        std::ofstream(path, std::ios::binary) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n" << face;
         EXPECT_EXIT(loadAndExit(path), ::testing::ExitedWithCode(255),
-                    "Cannot load \\./hostile-case\\.obj\n\t")
+                    "Cannot load \\./hostile-case\\.obj\n\t.*face index out of range\n$")
             << face;
     }
+    // Index 0 exists in no OBJ file: the parser itself refuses it.
+    std::ofstream(path, std::ios::binary) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n";
+    EXPECT_EXIT(loadAndExit(path), ::testing::ExitedWithCode(255), "Cannot load \\./hostile-case\\.obj\n\t");
+    std::remove(path.c_str());
+    EXPECT_EXIT(loadAndExit(path), ::testing::ExitedWithCode(255), "Cannot load \\./hostile-case\\.obj\n\t\n$");
 }
 
 } // namespace

@@ -6,16 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
-
 
 class MeshTest : public ::testing::Test {
 protected:
@@ -48,21 +42,6 @@ protected:
 
     TempDir dir;
 };
-
-// Death tests re-run the binary so the child starts clear of the GL driver's threads.
-class MeshDeathTest : public ::testing::Test {
-protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
-// Loads `path` with standard output sent to standard error, where death tests look.
-void loadReportingOnStderr(const std::string& path)
-{
-    dup2(2, 1);
-    ensureGlContext();
-    Mesh mesh;
-    mesh.load(path);
-}
 
 } // namespace
 
@@ -196,21 +175,13 @@ TEST_F(MeshTest, ShapeWithoutFacesGetsAnEmptyPositionBuffer)
     EXPECT_EQ(0u, shape.texcoordBuffer);
 }
 
-TEST_F(MeshTest, EmptyAndTruncatedFilesLoadWithoutReadingPastTheirData)
+TEST_F(MeshTest, EmptyFileLoadsAsNoShapes)
 {
+    // Truncated files are the hostile-asset tests' work.
     Mesh empty;
     EXPECT_EQ(dir.file("model.obj") + " loaded.\n", load(empty, ""));
     EXPECT_TRUE(empty.shapes.empty());
     EXPECT_EQ(0.0f, empty.radius);
-
-    // Cut off in the middle of a position and of a face.
-    Mesh truncated;
-    load(truncated, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 4 4");
-    EXPECT_TRUE(truncated.shapes.empty());
-    Mesh cutFace;
-    load(cutFace, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2");
-    for (const MeshShape& shape : cutFace.shapes)
-        EXPECT_EQ(0u, shape.vertexCount() % 3);
 }
 
 TEST_F(MeshTest, DestroyingAMeshReleasesItsNames)
@@ -228,31 +199,4 @@ TEST_F(MeshTest, DestroyingAMeshReleasesItsNames)
     EXPECT_EQ(GL_FALSE, glIsBuffer(copy.normalBuffer));
     // The CPU arrays travel with the copy.
     EXPECT_EQ(9u, copy.positions.size());
-}
-
-TEST_F(MeshDeathTest, MissingFileEndsWithBothLines)
-{
-    EXPECT_EXIT(loadReportingOnStderr("./mesh-test-missing.obj"), ::testing::ExitedWithCode(255),
-                "Cannot load \\./mesh-test-missing\\.obj\n\t\n$");
-}
-
-TEST_F(MeshDeathTest, IndicesOutsideTheFileEndTheLoad)
-{
-    const RunDirectoryFile beyond("mesh-test-beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
-    EXPECT_EXIT(loadReportingOnStderr(beyond.path()), ::testing::ExitedWithCode(255),
-                "Cannot load \\./mesh-test-beyond\\.obj\n\t.*face index out of range\n$");
-
-    // Relative indices that reach back before the first position.
-    const RunDirectoryFile before("mesh-test-before.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -7\n");
-    EXPECT_EXIT(loadReportingOnStderr(before.path()), ::testing::ExitedWithCode(255),
-                "Cannot load \\./mesh-test-before\\.obj\n\t.*face index out of range\n$");
-
-    const RunDirectoryFile badNormal("mesh-test-normal.obj",
-                                     "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//5\n");
-    EXPECT_EXIT(loadReportingOnStderr(badNormal.path()), ::testing::ExitedWithCode(255),
-                "Cannot load \\./mesh-test-normal\\.obj\n\t.*face index out of range\n$");
-
-    const RunDirectoryFile badTexcoord("mesh-test-texcoord.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/2\n");
-    EXPECT_EXIT(loadReportingOnStderr(badTexcoord.path()), ::testing::ExitedWithCode(255),
-                "Cannot load \\./mesh-test-texcoord\\.obj\n\t.*face index out of range\n$");
 }
