@@ -48,28 +48,32 @@ TEST(CommandLine, NoArgumentsPrintsEveryDefaultInOrder)
 
 TEST(CommandLine, GivenOptionsReplaceOnlyTheirDefaultLines)
 {
-    const Parsed parsed = parse({"-w", "800", "-h", "600"});
-    EXPECT_EQ(parsed.output, "Setting width to 800\n"
-                             "Setting height to 600\n"
-                             "Setting DEFAULT refresh rate 60\n"
-                             "Setting DEFAULT brightness 1\n"
-                             "Setting DEFAULT fullscreen mode off\n");
-    EXPECT_EQ(parsed.settings.width, 800);
-    EXPECT_EQ(parsed.settings.height, 600);
-}
+    const struct {
+        std::vector<const char*> args;
+        const char* output;
+    } cases[] = {
+        {{"-w", "800", "-h", "600"},
+         "Setting width to 800\nSetting height to 600\nSetting DEFAULT refresh rate 60\n"
+         "Setting DEFAULT brightness 1\nSetting DEFAULT fullscreen mode off\n"},
+        {{"--width", "1024", "--height", "768", "--refresh-rate", "144", "--brightness", "0.5", "--fullscreen", "on"},
+         "Setting width to 1024\nSetting height to 768\nSetting refresh rate to 144\n"
+         "Setting brightness to 0.5\nSetting fullscreen mode on\n"},
+        // A trailing option without a value says so and keeps its default.
+        {{"-w", "800", "--fullscreen"},
+         "Setting width to 800\nMissing value after --fullscreen, keeping its default\n"
+         "Setting DEFAULT height 720\nSetting DEFAULT refresh rate 60\nSetting DEFAULT brightness 1\n"
+         "Setting DEFAULT fullscreen mode off\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parse(c.args).output, c.output);
 
-TEST(CommandLine, LongFormsAndEveryOption)
-{
-    const Parsed parsed = parse({"--width", "1024", "--height", "768", "--refresh-rate", "144",
-                                 "--brightness", "0.5", "--fullscreen", "on"});
-    EXPECT_EQ(parsed.output, "Setting width to 1024\n"
-                             "Setting height to 768\n"
-                             "Setting refresh rate to 144\n"
-                             "Setting brightness to 0.5\n"
-                             "Setting fullscreen mode on\n");
+    const Parsed parsed = parse(cases[1].args);
     EXPECT_EQ(parsed.monitorQueries, 0) << "the monitor is asked only for a missing rate";
+    EXPECT_EQ(parsed.settings.width, 1024);
+    EXPECT_EQ(parsed.settings.height, 768);
     EXPECT_EQ(parsed.settings.refreshRate, 144);
     EXPECT_TRUE(parsed.settings.fullscreen);
+    EXPECT_FALSE(parse(cases[2].args).settings.fullscreen);
 }
 
 TEST(CommandLine, FullscreenIsOnOnlyForExactlyOn)
@@ -107,18 +111,6 @@ TEST(CommandLine, ValuesConvertLikeAtoiAndAtofAndPrintAsTyped)
     EXPECT_EQ(parsed.settings.refreshRate, 75);
     EXPECT_NE(parsed.output.find("Setting width to abc\n"), std::string::npos);
     EXPECT_NE(parsed.output.find("Setting brightness to 2.5x\n"), std::string::npos);
-}
-
-TEST(CommandLine, TrailingOptionWithoutValueSaysSoAndKeepsTheDefault)
-{
-    const Parsed parsed = parse({"-w", "800", "--fullscreen"});
-    EXPECT_EQ(parsed.output, "Setting width to 800\n"
-                             "Missing value after --fullscreen, keeping its default\n"
-                             "Setting DEFAULT height 720\n"
-                             "Setting DEFAULT refresh rate 60\n"
-                             "Setting DEFAULT brightness 1\n"
-                             "Setting DEFAULT fullscreen mode off\n");
-    EXPECT_FALSE(parsed.settings.fullscreen);
 }
 
 TEST(CommandLine, BrightnessScalesTheLightColour)
