@@ -1,6 +1,5 @@
 #include <cmath>
 
-#include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
 #include <gtest/gtest.h>
 
@@ -37,10 +36,6 @@ TEST(Camera, ProjectionReadsFovAsRadians)
     EXPECT_FLOAT_EQ(projection[2][3], -1.0f);
     EXPECT_NEAR(projection[3][2], -200.0f / 999.9f, 1e-5f);
     EXPECT_FLOAT_EQ(projection[3][3], 0.0f);
-    const glm::mat4 reference = glm::perspective(45.0f, 1280.0f / 720.0f, 0.1f, 1000.0f);
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row)
-            EXPECT_NEAR(projection[column][row], reference[column][row], 1e-4f);
 }
 
 TEST(Camera, ZeroSizeKeepsTheLastValidProjection)
@@ -59,13 +54,10 @@ TEST(Camera, ZeroSizeKeepsTheLastValidProjection)
 TEST(Camera, ViewBeforeTheFirstFrameLooksAlongZFromStartPosition)
 {
     const glm::mat4 view = startupCamera().getViewMatrix();
-    const glm::mat4 expected = glm::lookAt(glm::vec3(0, 1, -3), glm::vec3(0, 1, -2), glm::vec3(0, 1, 0));
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row)
-            EXPECT_FLOAT_EQ(view[column][row], expected[column][row]);
-    // The start position maps to the eye origin; a point ahead lands on -Z in eye space.
+    // Looking along +Z, so eye-space x is world -x; the start position maps to the eye origin; a point ahead lands on -Z in eye space.
     expectNear(glm::vec3(view * glm::vec4(0, 1, -3, 1)), glm::vec3(0.0f));
     expectNear(glm::vec3(view * glm::vec4(0, 1, 7, 1)), glm::vec3(0, 0, -10));
+    expectNear(glm::vec3(view * glm::vec4(2, 4, -3, 1)), glm::vec3(-2, 3, 0));
 }
 
 TEST(Camera, FollowShipWithIdentityOrientation)

@@ -42,15 +42,11 @@ TEST(FrustumRays, CornersComeInScreenOrderAndCentreRayIsTheViewDirection)
 {
     const View v = viewFrom(glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, -1.0f));
     // top-left, bottom-left, bottom-right, top-right
-    EXPECT_LT(v.rays[0].x, 0.0f);
-    EXPECT_GT(v.rays[0].y, 0.0f);
-    EXPECT_LT(v.rays[1].x, 0.0f);
-    EXPECT_LT(v.rays[1].y, 0.0f);
-    EXPECT_GT(v.rays[2].x, 0.0f);
-    EXPECT_LT(v.rays[2].y, 0.0f);
-    EXPECT_GT(v.rays[3].x, 0.0f);
-    EXPECT_GT(v.rays[3].y, 0.0f);
-    for (const glm::vec3& ray : v.rays) {
+    const float xSign[4] = {-1, -1, 1, 1}, ySign[4] = {1, -1, -1, 1};
+    for (int corner = 0; corner < 4; ++corner) {
+        const glm::vec3& ray = v.rays[corner];
+        EXPECT_GT(ray.x * xSign[corner], 0.0f) << corner;
+        EXPECT_GT(ray.y * ySign[corner], 0.0f) << corner;
         EXPECT_NEAR(glm::length(ray), 1.0f, 1e-5f);
         EXPECT_LT(ray.z, 0.0f);
     }

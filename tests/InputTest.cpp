@@ -103,10 +103,7 @@ TEST_F(InputTest, ResizeRebuildsBuffersAndIgnoresAMinimisedWindow)
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 640);
     EXPECT_EQ(viewport[3], 360);
-    GLint textureWidth = 0;
-    glBindTexture(GL_TEXTURE_2D, hdrColorTextures[0]);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
-    EXPECT_EQ(textureWidth, 640);
+    EXPECT_EQ(textureLevelParameter(hdrColorTextures[0], GL_TEXTURE_WIDTH), 640);
 
     const unsigned int framebufferBefore = hdrFramebuffer;
     onWindowSize(window, 0, 0);
@@ -118,9 +115,7 @@ TEST_F(InputTest, ResizeRebuildsBuffersAndIgnoresAMinimisedWindow)
     onWindowSize(window, 1, 1);
     EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
     onWindowSize(window, 800, 600);
-    glBindTexture(GL_TEXTURE_2D, pingpongTextures[1]);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
-    EXPECT_EQ(textureWidth, 800);
+    EXPECT_EQ(textureLevelParameter(pingpongTextures[1], GL_TEXTURE_WIDTH), 800);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
 }

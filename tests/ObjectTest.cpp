@@ -117,6 +117,7 @@ TEST(Object, BodyFollowsTheGameOrLeadsTheObject)
     physics.step(0.5f); // one 1/60 s substep, the rest dropped
     rock->update(0.5f, true);
     EXPECT_NEAR(rock->position.z, 50.0f - 6.0f / 60.0f, 1e-4f);
+    EXPECT_EQ(rock->position.y, 0.0f) << "space has no gravity";
     EXPECT_EQ(physics.dynamicsWorld->getNumCollisionObjects(), before + 2);
 
     delete ship;

@@ -5,10 +5,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
-#include <utility>
 
 #include <unistd.h>
 
@@ -29,7 +26,6 @@ void useThreadsafeDeathTests()
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
 }
-
 
 } // namespace
 
@@ -91,7 +87,6 @@ TEST_F(ShaderProgramGlTest, GoodSourcesLinkSilentlyIntoOneStableName)
     });
     EXPECT_EQ("", output);
     ASSERT_NE(0u, program.getId());
-    EXPECT_EQ(program.getId(), program.getId());
     ASSERT_EQ(2u, program.shaders.size());
     EXPECT_NE(program.shaders[0], program.shaders[1]);
 
