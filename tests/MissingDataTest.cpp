@@ -30,54 +30,44 @@ void replaceWithDirectory(const std::string& path)
     fs::create_directory(path);
 }
 
+// Starts the game with `file` removed, or replaced by a directory, from a fresh run directory.
+ProcessResult runWithout(const std::string& file, bool asDirectory)
+{
+    TempDir run;
+    run.populateRunData();
+    if (asDirectory)
+        replaceWithDirectory(run.file(file));
+    else
+        fs::remove(run.file(file));
+    return runProcess(smallGame(), run.path());
+}
+
 TEST(MissingData, EachShaderMissingOrUnreadableStopsWithItsPath)
 {
-    const char* const shaders[] = {"pbr.vert",      "pbr.frag",       "passthrough.vert",
-                                   "blur.frag",     "bloom.frag",     "particles.vert",
-                                   "particles.frag", "text.vert",     "text.frag"};
-    for (const char* shader : shaders) {
-        // One directory in the place of a file is enough: every stage is read the same way.
-        std::vector<bool> ways = {false};
-        if (shader == std::string("pbr.frag"))
-            ways.push_back(true);
-        for (const bool asDirectory : ways) {
-            TempDir run;
-            run.populateRunData();
-            const std::string path = run.file(std::string("shaders/") + shader);
-            if (asDirectory)
-                replaceWithDirectory(path);
-            else
-                fs::remove(path);
-            const ProcessResult result = runProcess(smallGame(), run.path());
-            EXPECT_EQ(255, result.exitStatus) << shader << (asDirectory ? " as a directory\n" : "\n")
-                                              << result.output;
-            EXPECT_NE(result.output.find(std::string("Cannot load shader at ./shaders/") + shader + "\n"),
-                      std::string::npos)
-                << result.output;
-        }
+    // One directory in the place of a file is enough: every stage is read the same way.
+    for (const auto& [shader, asDirectory] :
+         std::vector<std::pair<std::string, bool>>{{"pbr.vert", false}, {"pbr.frag", false}, {"pbr.frag", true},
+                                                   {"passthrough.vert", false}, {"blur.frag", false},
+                                                   {"bloom.frag", false}, {"particles.vert", false},
+                                                   {"particles.frag", false}, {"text.vert", false},
+                                                   {"text.frag", false}}) {
+        const ProcessResult result = runWithout("shaders/" + shader, asDirectory);
+        EXPECT_EQ(255, result.exitStatus) << shader << (asDirectory ? " as a directory\n" : "\n") << result.output;
+        EXPECT_NE(result.output.find("Cannot load shader at ./shaders/" + shader + "\n"), std::string::npos)
+            << result.output;
     }
 }
 
 TEST(MissingData, EachModelMissingOrUnreadableStopsWithTwoLines)
 {
-    for (const char* model : {"star-wars-arc-170-pbr.obj", "sphere.obj", "Rock.obj", "star.obj"}) {
-        std::vector<bool> ways = {false};
-        if (model == std::string("star.obj"))
-            ways.push_back(true); // every model is read the same way
-        for (const bool asDirectory : ways) {
-            TempDir run;
-            run.populateRunData();
-            const std::string path = run.file(std::string("assets/") + model);
-            if (asDirectory)
-                replaceWithDirectory(path);
-            else
-                fs::remove(path);
-            const ProcessResult result = runProcess(smallGame(), run.path());
-            EXPECT_EQ(255, result.exitStatus) << model << "\n" << result.output;
-            EXPECT_NE(result.output.find(std::string("Cannot load ./assets/") + model + "\n\t"), std::string::npos)
-                << result.output;
-            EXPECT_EQ(result.output.find("Initialization DONE."), std::string::npos) << model;
-        }
+    // Every model is read the same way: one as a directory is enough.
+    for (const auto& [model, asDirectory] :
+         std::vector<std::pair<std::string, bool>>{{"star-wars-arc-170-pbr.obj", false}, {"sphere.obj", false},
+                                                   {"Rock.obj", false}, {"star.obj", false}, {"star.obj", true}}) {
+        const ProcessResult result = runWithout("assets/" + model, asDirectory);
+        EXPECT_EQ(255, result.exitStatus) << model << "\n" << result.output;
+        EXPECT_NE(result.output.find("Cannot load ./assets/" + model + "\n\t"), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("Initialization DONE."), std::string::npos) << model;
     }
 }
 

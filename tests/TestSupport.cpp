@@ -22,6 +22,15 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+std::chrono::steady_clock::time_point deadlineAfter(double seconds)
+{
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+}
+
+} // namespace
+
 void ensureGlContext()
 {
     static GLFWwindow* context = nullptr;
@@ -210,8 +219,7 @@ const std::string& ChildProcess::output()
 
 bool ChildProcess::waitForOutput(const std::string& text, double timeoutSeconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    const auto deadline = deadlineAfter(timeoutSeconds);
     while (std::chrono::steady_clock::now() < deadline) {
         if (output().find(text) != std::string::npos)
             return true;
@@ -251,8 +259,7 @@ bool ChildProcess::running()
 
 int ChildProcess::wait(double timeoutSeconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    const auto deadline = deadlineAfter(timeoutSeconds);
     while (running()) {
         drain();
         if (std::chrono::steady_clock::now() > deadline)
@@ -311,8 +318,7 @@ std::string shellOutput(const std::string& command)
 
 std::string findGameWindow(double timeoutSeconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    const auto deadline = deadlineAfter(timeoutSeconds);
     while (std::chrono::steady_clock::now() < deadline) {
         std::string found = shellOutput("xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1");
         if (!found.empty())
@@ -322,22 +328,19 @@ std::string findGameWindow(double timeoutSeconds)
     return "";
 }
 
-bool pressKeys(const std::string& keys)
+namespace {
+
+bool sendToGameWindow(const std::string& xdotoolAction)
 {
     const std::string id = findGameWindow();
-    if (id.empty())
-        return false;
-    return std::system(("xdotool windowfocus --sync " + id + " key --delay 30 " + keys).c_str()) == 0;
+    return !id.empty() && std::system(("xdotool windowfocus --sync " + id + " " + xdotoolAction).c_str()) == 0;
 }
 
-bool holdKey(const std::string& key, bool down)
-{
-    const std::string id = findGameWindow();
-    if (id.empty())
-        return false;
-    const char* verb = down ? " keydown " : " keyup ";
-    return std::system(("xdotool windowfocus --sync " + id + verb + key).c_str()) == 0;
-}
+} // namespace
+
+bool pressKeys(const std::string& keys) { return sendToGameWindow("key --delay 30 " + keys); }
+
+bool holdKey(const std::string& key, bool down) { return sendToGameWindow((down ? "keydown " : "keyup ") + key); }
 
 double Screenshot::share(int x, int y, int w, int h, const std::function<bool(int, int, int)>& test) const
 {
