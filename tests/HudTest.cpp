@@ -93,12 +93,15 @@ TEST(HudLines, NumbersAreTruncatedAndNeverShowInfinityOrOverflow)
         state.lives = c.lives;
         const std::vector<TextLine> lines = composeHud(state);
         EXPECT_EQ(lines[0].text, c.fps) << c.frameTime;
-        if (c.seconds)
+        if (c.seconds) {
             EXPECT_EQ(lines[1].text, c.seconds);
-        if (c.fuelText)
+        }
+        if (c.fuelText) {
             EXPECT_EQ(findLine(lines, "Fuel:")->text, c.fuelText);
-        if (c.livesText)
+        }
+        if (c.livesText) {
             EXPECT_EQ(findLine(lines, "Lives:")->text, c.livesText);
+        }
     }
 }
 

@@ -23,11 +23,16 @@ void expectMatrixNear(const glm::mat4& actual, const glm::mat4& expected)
             EXPECT_NEAR(actual[column][row], expected[column][row], 1e-5f) << column << "," << row;
 }
 
-TEST(Object, DefaultIsAHalfTurnAboutZ)
+TEST(Object, DefaultIsAHalfTurnAboutZWithNoFlagsSet)
 {
+    const Object fresh;
     // The half turn is deliberate: model x and y flip, z stays.
-    expectMatrixNear(Object().modelMatrix(), glm::mat4(glm::vec4(-1, 0, 0, 0), glm::vec4(0, -1, 0, 0),
-                                            glm::vec4(0, 0, 1, 0), glm::vec4(0, 0, 0, 1)));
+    expectMatrixNear(fresh.modelMatrix(), glm::mat4(glm::vec4(-1, 0, 0, 0), glm::vec4(0, -1, 0, 0),
+                                          glm::vec4(0, 0, 1, 0), glm::vec4(0, 0, 0, 1)));
+    // A fresh object must not count as the player, as hit, or as invulnerable.
+    EXPECT_FALSE(fresh.isPlayer || fresh.hit);
+    EXPECT_EQ(fresh.invulnerableTime, 0.0f);
+    EXPECT_EQ(fresh.body, nullptr);
 }
 
 TEST(Object, SetTextureIgnoresIndicesPastTheFifthSlot)
