@@ -26,8 +26,6 @@ struct FrameView {
     FrustumPlanes planes;
 };
 
-int drawnAsteroids = 0;
-
 // True when culling is off or the object's bounding sphere may be seen.
 bool isVisible(const Object& object, const FrameView& frame)
 {
@@ -99,7 +97,7 @@ void renderFrame()
     glUniform1i(glGetUniformLocation(pbrShader.getId(), "hdr_enabled"), hdrEnabled ? 1 : 0);
     // 7-8. Objects, possibly culled.
     drawSceneObjects(frame);
-    drawnAsteroids = drawAsteroids(frame);
+    const int drawnAsteroids = drawAsteroids(frame);
     notifyFramePass(FramePass::objects, false);
     // 9. Wireframe is for the objects only; particles, post-processing and text stay filled.
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -119,9 +117,4 @@ void renderFrame()
     // 15. Charges hits, ends the game, shows messages and the score table.
     checkOutcome();
     notifyFramePass(FramePass::hud, false);
-}
-
-int lastDrawnAsteroidCount()
-{
-    return drawnAsteroids;
 }

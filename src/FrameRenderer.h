@@ -3,8 +3,6 @@
 
 // Objects, particles, post-processing, HUD, then the outcome step of the rules.
 void renderFrame();
-// Asteroids drawn by the last frame (the HUD's count).
-int lastDrawnAsteroidCount();
 
 // The passes of one frame, for tools that time them (the frame-time benchmark).
 enum class FramePass { objects, particles, blur, composite, hud };

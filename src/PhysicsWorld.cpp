@@ -9,7 +9,6 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "GameRandom.h"
-#include "GameRules.h"
 #include "Input.h"
 #include "Object.h"
 
