@@ -72,7 +72,7 @@ void enterName()
     if (gameHooks.console)
         *gameHooks.console << "Your Name: " << std::flush;
     if (gameHooks.nameInput)
-        *gameHooks.nameInput >> name;
+        name = readNameWord(*gameHooks.nameInput);
     HighScoreTable table;
     table.load(gameHooks.scoreFile);
     table.add(name, scoreForFuel(fuel));
