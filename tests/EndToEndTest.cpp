@@ -78,7 +78,8 @@ public:
     Screenshot shot() const { return captureWindow(window_); }
 
     // The first picture that `accept` takes, polling the window; empty on timeout.
-    Screenshot waitForShot(const std::function<bool(const Screenshot&)>& accept, double timeoutSeconds = patience) const
+    Screenshot waitForShot(const std::function<bool(const Screenshot&)>& accept,
+                           double timeoutSeconds = patience) const
     {
         Screenshot found;
         waitUntil([&] {
@@ -203,9 +204,8 @@ bool resizeWindow(const GameSession& game, int width, int height)
 {
     const std::string command = "xdotool windowsize --sync " + game.window() + " " + std::to_string(width) +
                                 " " + std::to_string(height) + " 2>/dev/null";
-    return std::system(command.c_str()) == 0 &&
-           !game.waitForShot([=](const Screenshot& shot) { return shot.width == width && shot.height == height; })
-                .empty();
+    const auto resized = [=](const Screenshot& shot) { return shot.width == width && shot.height == height; };
+    return std::system(command.c_str()) == 0 && !game.waitForShot(resized).empty();
 }
 
 } // namespace
@@ -215,7 +215,8 @@ TEST(EndToEnd, OpensOnTheEarthWithTheHudInPlace)
     GameSession game;
     ASSERT_TRUE(game.start()) << game.process().output();
     // The exposure needs a few frames to settle on the lit Earth.
-    Screenshot shot = game.waitForShot([](const Screenshot& s) { return s.share(isLit) > 0.25 && s.share(isOcean) > 0.03; });
+    Screenshot shot =
+        game.waitForShot([](const Screenshot& s) { return s.share(isLit) > 0.25 && s.share(isOcean) > 0.03; });
     if (shot.empty())
         shot = game.shot();
     ASSERT_EQ(shot.width, windowWidth);
@@ -243,7 +244,8 @@ TEST(EndToEnd, ToggleKeysChangeThePictureTheWayTheyShould)
     ASSERT_GT(shareIn(normal, frameTime, isWhite), 0.03);
 
     pressKeys("F2");
-    Screenshot noStats = game.waitForShot([&](const Screenshot& s) { return shareIn(s, frameTime, isWhite) == 0.0; });
+    Screenshot noStats =
+        game.waitForShot([&](const Screenshot& s) { return shareIn(s, frameTime, isWhite) == 0.0; });
     if (noStats.empty())
         noStats = game.shot();
     EXPECT_EQ(shareIn(noStats, frameTime, isWhite), 0.0) << "F2 removes the frame-time lines";
@@ -296,8 +298,9 @@ TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheName)
 
     // Two words: only the first is the name.
     game.process().writeInput("Ace of Spades\n");
-    EXPECT_TRUE(waitUntil([&game] { return readFile(game.run().file("assets/scores.txt")).find('\n') != std::string::npos; }));
-    const std::string scores = readFile(game.run().file("assets/scores.txt"));
+    const std::string scoreFile = game.run().file("assets/scores.txt");
+    EXPECT_TRUE(waitUntil([&] { return readFile(scoreFile).find('\n') != std::string::npos; }));
+    const std::string scores = readFile(scoreFile);
     ASSERT_EQ(scores.rfind("Ace ", 0), 0u) << scores;
     EXPECT_EQ(scores.find('\n'), scores.size() - 1) << "exactly one line: " << scores;
     EXPECT_EQ(scores.find('.'), std::string::npos) << "whole scores print without a point: " << scores;
@@ -320,11 +323,11 @@ TEST(EndToEnd, RunningOutOfFuelEndsWithoutANameEntry)
     pressKeys("F5");
 
     // "NOT ENOUGH FUEL" in red at (200, H-50) once fuel is below 10.
-    const bool warned =
-        !game.waitForShot([](const Screenshot& s) { return s.share(200, 18, 300, 40, isRed) > 0.02; }).empty();
+    const auto warningShare = [](const Screenshot& s) { return s.share(200, 18, 300, 40, isRed); };
+    const bool warned = !game.waitForShot([&](const Screenshot& s) { return warningShare(s) > 0.02; }).empty();
     EXPECT_TRUE(warned) << "the low-fuel warning shows before the end";
     // The table replaces the warning once fuel is below 0.
-    EXPECT_FALSE(game.waitForShot([](const Screenshot& s) { return s.share(200, 18, 300, 40, isRed) == 0.0; }).empty());
+    EXPECT_FALSE(game.waitForShot([&](const Screenshot& s) { return warningShare(s) == 0.0; }).empty());
     EXPECT_TRUE(waitUntilFrozen(game));
     expectIdleWhileFrozen(game);
     const Screenshot table = game.shot();

@@ -146,7 +146,7 @@ TEST_F(ShaderProgramGlTest, CompileErrorIsReportedAndStartUpGoesOn)
     EXPECT_EQ('\n', log.back());
     // Drivers word their logs differently ("0:2(38): error", "0(2) : error", "ERROR: 0:2:"), but
     // each names the broken line, 2.
-    EXPECT_TRUE(std::regex_search(log, std::regex("[(:]2[):(]"))) << "the compiler log should follow: " << log;
+    EXPECT_TRUE(std::regex_search(log, std::regex("[(:]2[):(]"))) << "the compiler log follows: " << log;
 
     GLint compiled = GL_TRUE;
     glGetShaderiv(program.shaders.at(0), GL_COMPILE_STATUS, &compiled);
