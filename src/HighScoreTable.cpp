@@ -1,16 +1,13 @@
 // The high-score file: load, append, and a save that can neither lose nor corrupt it.
 #include "HighScoreTable.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
+#include <istream>
 #include <locale>
 #include <sstream>
+
+#include "platform/Platform.h"
 
 namespace {
 
@@ -29,56 +26,6 @@ bool readScore(const std::string& text, float& score)
     if (in.fail() || !in.eof() || !std::isfinite(value))
         return false;
     score = value;
-    return true;
-}
-
-bool writeAll(int fd, const std::string& content)
-{
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::write(fd, content.data() + done, content.size() - done);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Makes the rename itself survive a power cut; failure only costs durability, not the file.
-void syncDirectoryOf(const std::string& path)
-{
-    std::string directory = std::filesystem::path(path).parent_path().string();
-    if (directory.empty())
-        directory = ".";
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Writes a sibling temporary file to the disk and renames it over `path`: a crash at any
-// moment leaves either the old file or the new one, never a truncated mix.
-bool replaceFile(const std::string& path, const std::string& content)
-{
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        return false;
-    struct stat old;
-    if (::stat(path.c_str(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    syncDirectoryOf(path);
     return true;
 }
 
@@ -135,11 +82,41 @@ bool parseScoreLine(const std::string& line, std::string& name, float& score)
     return true;
 }
 
+std::string readNameWord(std::istream& in, std::size_t maxBytes)
+{
+    std::string word;
+    const std::istream::sentry wordStart(in); // skips leading whitespace, as >> does
+    if (!wordStart)
+        return word;
+    const std::ctype<char>& classes = std::use_facet<std::ctype<char>>(in.getloc());
+    std::streambuf* source = in.rdbuf();
+    bool extracted = false;
+    for (int next = source->sgetc();; next = source->snextc()) {
+        if (next == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            break;
+        }
+        const char c = std::char_traits<char>::to_char_type(next);
+        if (classes.is(std::ctype_base::space, c))
+            break;
+        if (word.size() < maxBytes)
+            word += c;
+        extracted = true;
+    }
+    if (!extracted)
+        in.setstate(std::ios::failbit);
+    return word;
+}
+
 void HighScoreTable::load(std::string path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
+    if (!in.is_open()) {
+        // A file that is there but unreadable must not be replaced by what little we know.
+        const std::string target = platform::resolveLinks(path);
+        unreadFile_ = target.empty() || platform::pathExists(target);
         return;
+    }
     std::string line;
     while (std::getline(in, line)) {
         if (keptLines_.empty() && addedLines_.empty() && !line.empty() && line.back() == '\r')
@@ -150,6 +127,8 @@ void HighScoreTable::load(std::string path)
             entries.emplace_back(name, score);
         keptLines_.push_back(line);
     }
+    if (in.bad())
+        unreadFile_ = true;
 }
 
 void HighScoreTable::add(std::string name, float score)
@@ -166,13 +145,23 @@ void HighScoreTable::add(std::string name, float score)
 
 void HighScoreTable::save(std::string path)
 {
+    if (unreadFile_)
+        return;
+    // Through a link to the file it names, so the link itself stays a link.
+    const std::string target = platform::resolveLinks(path);
+    if (target.empty())
+        return;
+    // Replacing only needs the folder's permission; a read-only file must stay as it is.
+    if (platform::pathExists(target) && !platform::mayWriteFile(target))
+        return;
+    platform::removeStaleTemporaries(target);
     // Kept lines still carry their own CR, if any; only the LF was taken off.
     std::string content;
     for (const std::string& line : keptLines_)
         content += line + "\n";
     for (const std::string& line : addedLines_)
         content += line + lineEnd_;
-    if (!replaceFile(path, content))
+    if (!platform::replaceFileAtomically(target, content))
         return;
     const bool crlf = lineEnd_ == "\r\n";
     for (const std::string& line : addedLines_)
