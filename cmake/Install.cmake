@@ -1,6 +1,19 @@
 # Installing the game the way Debian lays out games, and packaging it with CPack.
 # The game reads ./shaders and ./assets from its working directory, so the installed data is
 # read-only and the launcher in games/ runs the program from a per-user directory.
+
+# The icon, rendered from the generated planet picture; no image is kept in the sources.
+add_library(orbelune_iconpainter STATIC ${CMAKE_SOURCE_DIR}/tools/IconPainter.cpp)
+target_include_directories(orbelune_iconpainter PUBLIC ${CMAKE_SOURCE_DIR}/tools)
+target_link_libraries(orbelune_iconpainter PUBLIC glm::glm)
+if(TARGET IconPainterTest)
+  target_link_libraries(IconPainterTest PRIVATE orbelune_iconpainter)
+endif()
+
+# The layout below is the Debian one; other systems are not packaged from here.
+if(WIN32)
+  return()
+endif()
 include(GNUInstallDirs)
 
 set(ORBELUNE_INSTALL_GAMESDIR games)
@@ -11,10 +24,7 @@ set(ORBELUNE_PACKAGING_DIR ${CMAKE_BINARY_DIR}/packaging)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# The icon, rendered from the generated planet picture; no image is kept in the sources.
-add_library(orbelune_iconpainter STATIC ${CMAKE_SOURCE_DIR}/tools/IconPainter.cpp)
-target_include_directories(orbelune_iconpainter PUBLIC ${CMAKE_SOURCE_DIR}/tools)
-target_link_libraries(orbelune_iconpainter PUBLIC glm::glm)
+# The usual hicolor sizes, rendered again whenever the planet picture changes.
 add_executable(orbelune_icons ${CMAKE_SOURCE_DIR}/tools/IconTool.cpp)
 target_link_libraries(orbelune_icons PRIVATE orbelune_iconpainter PkgConfig::STB)
 set(ORBELUNE_ICON_DIR ${ORBELUNE_PACKAGING_DIR}/icons)
@@ -25,9 +35,6 @@ add_custom_command(OUTPUT ${ORBELUNE_ICON_STAMP}
   DEPENDS orbelune_icons ${ORBELUNE_ASSET_STAMP}
   COMMENT "Rendering the application icon")
 add_custom_target(orbelune_icon ALL DEPENDS ${ORBELUNE_ICON_STAMP})
-if(TARGET IconPainterTest)
-  target_link_libraries(IconPainterTest PRIVATE orbelune_iconpainter)
-endif()
 
 # The launcher reaches the program and the data by paths relative to its own folder.
 file(RELATIVE_PATH ORBELUNE_LAUNCHER_TO_BINARY /${ORBELUNE_INSTALL_GAMESDIR}
