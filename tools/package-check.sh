@@ -51,9 +51,11 @@ trap cleanup EXIT
 root="$scratch/unpacked package"
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/orbelune.desktop" || fail "desktop entry invalid"
-echo "lintian:"
-lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1 | grep -v 'root privileges' || true
-lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+lint_status=0
+lint="$(lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1)" || lint_status=$?
+echo "lintian: $(printf '%s\n' "$lint" | grep -cv -e 'root privileges' -e '^$') tags"
+printf '%s\n' "$lint" | grep -v -e 'root privileges' -e '^$' || true
+[ "$lint_status" -eq 0 ] || fail "lintian reports errors"
 man -P cat -l "$root/usr/share/man/man6/orbelune.6.gz" 2>/dev/null | grep -q "EXIT STATUS" ||
   fail "man -l cannot render the manual page"
 
