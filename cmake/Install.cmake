@@ -24,7 +24,7 @@ set(ORBELUNE_PACKAGING_DIR ${CMAKE_BINARY_DIR}/packaging)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# The usual hicolor sizes, rendered again whenever the planet picture changes.
+# The usual hicolor sizes, rendered again whenever the generator of the planet picture changes.
 add_executable(orbelune_icons ${CMAKE_SOURCE_DIR}/tools/IconTool.cpp)
 target_link_libraries(orbelune_icons PRIVATE orbelune_iconpainter PkgConfig::STB)
 set(ORBELUNE_ICON_DIR ${ORBELUNE_PACKAGING_DIR}/icons)
@@ -32,9 +32,12 @@ set(ORBELUNE_ICON_STAMP ${ORBELUNE_ICON_DIR}/.rendered)
 add_custom_command(OUTPUT ${ORBELUNE_ICON_STAMP}
   COMMAND orbelune_icons ${ORBELUNE_RUN_DIR}/assets/Earth.jpg ${ORBELUNE_ICON_DIR}
   COMMAND ${CMAKE_COMMAND} -E touch ${ORBELUNE_ICON_STAMP}
-  DEPENDS orbelune_icons ${ORBELUNE_ASSET_STAMP}
+  DEPENDS orbelune_icons orbelune_assetgen
   COMMENT "Rendering the application icon")
 add_custom_target(orbelune_icon ALL DEPENDS ${ORBELUNE_ICON_STAMP})
+# By target, not by the asset stamp: a second target naming that output would let make run
+# the generator twice at once.
+add_dependencies(orbelune_icon orbelune_assets)
 
 # The launcher reaches the program and the data by paths relative to its own folder.
 file(RELATIVE_PATH ORBELUNE_LAUNCHER_TO_BINARY /${ORBELUNE_INSTALL_GAMESDIR}
