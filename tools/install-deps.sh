@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Orbelune builds, runs and tests with; only what is missing.
+# Installs the Debian packages Orbelune builds, runs and tests with, and any named as
+# arguments; only what is missing.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
 )
+packages+=("$@") # callers with needs of their own name them as arguments
 
 missing=()
 for package in "${packages[@]}"; do

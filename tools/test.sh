@@ -11,6 +11,7 @@ xvfb=(xvfb-run -a -s "-screen 0 1920x1080x24")
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 "${xvfb[@]}" ctest --test-dir build --output-on-failure -j"$jobs"
+tools/package-check.sh build
 
 if [ "${ORBELUNE_SKIP_SANITIZERS:-0}" != "1" ]; then
   cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DORBELUNE_SANITIZE=ON -DORBELUNE_BENCHMARKS=OFF >/dev/null
