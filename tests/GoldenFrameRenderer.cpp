@@ -19,15 +19,12 @@
 #include <stb_image_write.h>
 
 #include "AppState.h"
-#include "Camera.h"
 #include "CommandLine.h"
+#include "Controls.h"
 #include "FrameRenderer.h"
 #include "GameRules.h"
 #include "HighScoreTable.h"
-#include "Input.h"
 #include "Object.h"
-#include "PostProcessing.h"
-#include "Scene.h"
 #include "Settings.h"
 #include "Startup.h"
 
@@ -45,6 +42,8 @@ constexpr int frameLimit = 3000;
     std::exit(EXIT_FAILURE);
 }
 
+// The game's own start-up steps, in a hidden window: the picture is read back, and a
+// mapped window could take the keys that end-to-end tests send on the same display.
 void startGame()
 {
     settings.width = frameWidth;
@@ -52,22 +51,13 @@ void startGame()
     lightColor = lightColorFor(settings.brightness);
     if (!glfwInit())
         fail("glfwInit failed: run under Xvfb");
-    applyGameWindowHints(settings.refreshRate);
-    // Hidden: the picture is read back, and a mapped window could steal the keys that
-    // end-to-end tests send to the game on the same display.
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    window = glfwCreateWindow(frameWidth, frameHeight, "Orbelune", nullptr, nullptr);
+    window = openGameWindow(settings, false);
     if (!window)
         fail("no 3.3 core window");
-    glfwMakeContextCurrent(window);
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK)
         fail("glewInit failed");
-    setInitialGlState(settings.width, settings.height);
-    createFramebuffers();
-    setCameraDefaults(settings.width, settings.height);
-    connectGameHooks();
-    setupScene();
+    prepareGame();
 }
 
 // One pass of the game's frame loop with the clock held at 1/60 s.

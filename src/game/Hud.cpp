@@ -7,13 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "AppState.h"
 #include "HighScoreTable.h"
-#include "Input.h"
-#include "Object.h"
-#include "Scene.h"
-#include "Settings.h"
-#include "TextRenderer.h"
 
 namespace {
 
@@ -48,11 +42,6 @@ void setLine(TextLine& line, const char* text, int x, int y, const glm::vec3& co
     line.y = static_cast<float>(y);
     line.scale = hudScale;
     line.color = color;
-}
-
-void drawLine(TextRenderer& renderer, const TextLine& line, int width, int height)
-{
-    renderer.renderText(line.text, line.x, line.y, line.scale, width, height, line.color);
 }
 
 } // namespace
@@ -164,39 +153,4 @@ std::vector<TextLine> composeScoreTable(HighScoreTable& table, int width, int he
         lines.push_back(std::move(line));
     }
     return lines;
-}
-
-void drawHud(int drawnAsteroids)
-{
-    HudState state;
-    state.width = settings.width;
-    state.height = settings.height;
-    state.frameTime = deltaTime;
-    state.fuel = fuel;
-    state.lives = lives;
-    // Tests and a failed start-up may leave the list empty: then there is no ship to report on.
-    state.invulnerableTime = sceneObjects.empty() ? 0.0f : sceneObjects[0]->invulnerableTime;
-    state.showFrameStats = showFrameStats;
-    state.hdrEnabled = hdrEnabled;
-    state.bloomEnabled = bloomEnabled;
-    state.frustumCulling = frustumCulling;
-    state.collisionsEnabled = collisionsEnabled;
-    state.drawnAsteroids = drawnAsteroids;
-
-    static std::vector<TextLine> lines; // kept so the strings reuse their storage every frame
-    composeHud(state, lines);
-    for (const TextLine& line : lines)
-        drawLine(textRenderer, line, settings.width, settings.height);
-}
-
-void drawMessage(EndMessage message)
-{
-    drawLine(textRenderer, composeMessage(message, settings.width, settings.height),
-             settings.width, settings.height);
-}
-
-void drawScoreTable(HighScoreTable& table, TextRenderer& renderer, int width, int height)
-{
-    for (const TextLine& line : composeScoreTable(table, width, height))
-        drawLine(renderer, line, width, height);
 }

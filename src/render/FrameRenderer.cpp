@@ -2,13 +2,16 @@
 
 #include <GL/glew.h>
 
+#include <type_traits>
+
 #include "AppState.h"
 #include "Camera.h"
+#include "Controls.h"
 #include "Frustum.h"
 #include "GameRules.h"
-#include "Hud.h"
-#include "Input.h"
+#include "HudDrawing.h"
 #include "Object.h"
+#include "ObjectDrawing.h"
 #include "PostProcessing.h"
 #include "Scene.h"
 #include "Settings.h"
@@ -17,13 +20,14 @@ FramePassObserver framePassObserver = nullptr;
 
 namespace {
 
-// What every pass of one frame shares; taken from the camera once at the frame's start.
+// What every pass of one frame shares; taken from the camera and the rules once at its start.
 struct FrameView {
     glm::vec3 cameraPosition;
     glm::vec3 viewDirection;
     glm::mat4 projection;
     glm::mat4 view;
     FrustumPlanes planes;
+    Light light;
 };
 
 // True when culling is off or the object's bounding sphere may be seen.
@@ -34,16 +38,6 @@ bool isVisible(const Object& object, const FrameView& frame)
     if (isBehindCamera(frame.cameraPosition, frame.viewDirection, object.position))
         return false;
     return sphereInFrustum(object.position, object.scale * object.radius, frame.planes);
-}
-
-// Polygon mode, target framebuffer and a cleared, depth-tested canvas for the scene.
-void beginScenePass()
-{
-    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
-    glBindFramebuffer(GL_FRAMEBUFFER, hdrEnabled ? hdrFramebuffer : 0);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
 }
 
 FrameView captureFrameView()
@@ -58,63 +52,85 @@ FrameView captureFrameView()
                                               static_cast<float>(settings.height), frame.view,
                                               frame.projection);
     frame.planes = computeFrustumPlanes(frame.cameraPosition, rays);
+    frame.light = {lightPosition, lightColor};
     return frame;
 }
 
-// Ship, planet and star with PBR shading into the scene framebuffer; not counted.
-void drawSceneObjects(const FrameView& frame)
+void draw(const Object& object, const FrameView& frame)
 {
-    for (Object* object : sceneObjects) {
-        if (isVisible(*object, frame))
-            object->drawObject(pbrShader, frame.view, frame.projection, frame.cameraPosition);
-    }
+    drawObject(object, pbrShader, frame.view, frame.projection, frame.cameraPosition, frame.light);
 }
 
-// Asteroids into the same framebuffer; returns how many were drawn, for the HUD.
-int drawAsteroids(const FrameView& frame)
+// Ship, planet, star and asteroids with PBR shading into the scene framebuffer (HDR or the
+// window), cleared first; returns how many asteroids were drawn, for the HUD.
+int objectPass(const FrameView& frame)
 {
-    int drawn = 0;
-    for (Object* asteroid : asteroids) {
+    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
+    glBindFramebuffer(GL_FRAMEBUFFER, hdrEnabled ? hdrFramebuffer : 0);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    // The PBR shader tone-maps by itself when it writes straight to the window.
+    pbrShader.use();
+    glUniform1i(glGetUniformLocation(pbrShader.getId(), "hdr_enabled"), hdrEnabled ? 1 : 0);
+
+    for (const Object* object : sceneObjects) {
+        if (isVisible(*object, frame))
+            draw(*object, frame);
+    }
+    int drawnAsteroids = 0;
+    for (const Object* asteroid : asteroids) {
         if (!isVisible(*asteroid, frame))
             continue;
-        asteroid->drawObject(pbrShader, frame.view, frame.projection, frame.cameraPosition);
-        ++drawn;
+        draw(*asteroid, frame);
+        ++drawnAsteroids;
     }
-    return drawn;
+    return drawnAsteroids;
+}
+
+// Into the same framebuffer, depth-tested against the objects. Wireframe is for the
+// objects only: from here on everything is filled.
+void particlePass(const FrameView& frame)
+{
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    particleSystem.draw(frame.view, frame.projection, deltaTime);
+}
+
+// Over the finished image; then the rules charge hits, end the game, show messages and the
+// score table, so those land on top as well.
+void hudPass(int drawnAsteroids)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDisable(GL_DEPTH_TEST);
+    drawHud(drawnAsteroids);
+    checkOutcome();
+}
+
+// The one place the frame tells the observer where each pass begins and ends.
+template <typename Pass>
+auto timed(FramePass pass, Pass&& run)
+{
+    notifyFramePass(pass, true);
+    if constexpr (std::is_void_v<decltype(run())>) {
+        run();
+        notifyFramePass(pass, false);
+    } else {
+        auto result = run();
+        notifyFramePass(pass, false);
+        return result;
+    }
 }
 
 } // namespace
 
 void renderFrame()
 {
-    // 1-3. Scene framebuffer (HDR or the window), cleared, depth test on.
-    notifyFramePass(FramePass::objects, true);
-    beginScenePass();
-    // 4-5. Camera matrices and frustum planes for every pass of this frame.
     const FrameView frame = captureFrameView();
-    // 6. The PBR shader tone-maps by itself when it writes straight to the window.
-    pbrShader.use();
-    glUniform1i(glGetUniformLocation(pbrShader.getId(), "hdr_enabled"), hdrEnabled ? 1 : 0);
-    // 7-8. Objects, possibly culled.
-    drawSceneObjects(frame);
-    const int drawnAsteroids = drawAsteroids(frame);
-    notifyFramePass(FramePass::objects, false);
-    // 9. Wireframe is for the objects only; particles, post-processing and text stay filled.
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    // 10. Particles into the scene framebuffer, depth-tested against the objects.
-    notifyFramePass(FramePass::particles, true);
-    particleSystem.draw(frame.view, frame.projection, deltaTime);
-    notifyFramePass(FramePass::particles, false);
-    // 11-13. Bloom, composite onto the window and exposure adaptation.
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glDisable(GL_DEPTH_TEST);
-    if (hdrEnabled)
-        runPostProcessing();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    // 14. HUD text over the finished image.
-    notifyFramePass(FramePass::hud, true);
-    drawHud(drawnAsteroids);
-    // 15. Charges hits, ends the game, shows messages and the score table.
-    checkOutcome();
-    notifyFramePass(FramePass::hud, false);
+    const int drawnAsteroids = timed(FramePass::objects, [&] { return objectPass(frame); });
+    timed(FramePass::particles, [&] { particlePass(frame); });
+    if (hdrEnabled) {
+        const unsigned int bloom = timed(FramePass::blur, [] { return blurBrightParts(); });
+        timed(FramePass::composite, [bloom] { compositeOntoWindow(bloom); });
+    }
+    timed(FramePass::hud, [drawnAsteroids] { hudPass(drawnAsteroids); });
 }

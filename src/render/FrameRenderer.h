@@ -1,7 +1,7 @@
 // One complete frame, pass by pass.
 #pragma once
 
-// Objects, particles, post-processing, HUD, then the outcome step of the rules.
+// Objects, particles, bloom blur and composite (HDR only), HUD and the outcome step of the rules.
 void renderFrame();
 
 // The passes of one frame, for tools that time them (the frame-time benchmark).

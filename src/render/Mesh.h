@@ -4,22 +4,7 @@
 #include <string>
 #include <vector>
 
-// One drawable piece. Copies share the GL names; only the owning Mesh deletes them.
-struct MeshShape {
-    unsigned int vao = 0;
-    unsigned int positionBuffer = 0;
-    unsigned int normalBuffer = 0;   // 0 when the shape has no normals
-    unsigned int texcoordBuffer = 0; // 0 when the shape has no texture coordinates
-    std::vector<float> positions;    // 3 per vertex, recentred
-    std::vector<float> normals;      // 3 per vertex, as in the file; may be empty
-    std::vector<float> texcoords;    // 2 per vertex, as in the file; may be empty
-
-    unsigned int vertexCount() const { return static_cast<unsigned int>(positions.size() / 3); }
-};
-
-// Moves the centre of the bounding box of `xyz` (consecutive triples) to the origin, in
-// place, and returns the largest distance of any point from the new origin.
-float recentrePositions(std::vector<float>& xyz);
+#include "MeshGeometry.h"
 
 class Mesh {
 public:
