@@ -9,16 +9,14 @@
 #include <filesystem>
 #include <iostream>
 
+#include "FatalError.h"
+
 namespace {
 
 // A model the game cannot show ends start-up at once, without clean-up.
 [[noreturn]] void failToLoad(const std::string& path, const std::string& warning)
 {
-    std::cout << "Cannot load " << path << "\n"
-              << "\t" << warning << "\n";
-    std::cout.flush();
-    std::fflush(stdout);
-    std::_Exit(-1);
+    endWithMessage("Cannot load " + path + "\n\t" + warning);
 }
 
 GLuint uploadAttribute(GLuint location, const std::vector<float>& data, GLint components)
