@@ -10,7 +10,8 @@
 
 // Starts an Xvfb server for this test process, once, and points DISPLAY at it, so that
 // tests run in parallel never share windows, focus or keys. Everything below that needs a
-// display calls it; a test that talks to X by itself calls it first.
+// display calls it; a test that talks to X by itself, or starts a program that opens a
+// window, calls it first.
 void usePrivateDisplay();
 
 // Makes a hidden 3.3 core window current (once per process) and loads the GL entry points.
