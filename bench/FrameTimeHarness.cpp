@@ -65,7 +65,7 @@ double percentile(std::vector<double> values, double fraction)
 // One timer query per pass and frame, plus the wall time spent between the pass boundaries
 // (with a glFinish at each, so the CPU-side read-back lands in its own pass).
 struct PassTimer {
-    std::array<GLuint, passCount> queries{};
+    std::array<GLuint, passCount> queries{}; // made once in main; they live until exit
     std::array<bool, passCount> used{};
     std::array<Clock::time_point, passCount> started{};
     std::array<std::vector<double>, passCount> gpuMs;
@@ -204,6 +204,7 @@ GLuint compileProgram(const char* fragmentSource)
         }
         return shader;
     };
+    // The program and its shaders live until exit: the yardstick builds each program once.
     const GLuint program = glCreateProgram();
     glAttachShader(program, compile(GL_VERTEX_SHADER, yardstickVertex));
     glAttachShader(program, compile(GL_FRAGMENT_SHADER, fragmentSource));
@@ -211,6 +212,7 @@ GLuint compileProgram(const char* fragmentSource)
     return program;
 }
 
+// Built once and measured until the harness ends, so its names live until exit.
 struct Yardstick {
     GLuint sceneFramebuffer = 0;
     GLuint sceneTextures[2] = {0, 0};

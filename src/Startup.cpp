@@ -78,14 +78,6 @@ void setInitialGlState(int width, int height)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
-void setCameraDefaults(int width, int height)
-{
-    camera.setProjection(width, height, defaultFieldOfView);
-    camera.setFront(glm::vec3(0.0f, 0.0f, 1.0f));
-    camera.setUp(glm::vec3(0.0f, 1.0f, 0.0f));
-    camera.setPosition(glm::vec3(0.0f, 1.0f, -3.0f));
-}
-
 void prepareGame()
 {
     setInitialGlState(settings.width, settings.height);

@@ -19,8 +19,6 @@ GLFWwindow* openGameWindow(const Settings& settings, bool visible = true);
 void installCallbacks(GLFWwindow* target);
 // Viewport over the whole window, depth test, and alpha blending for every pass.
 void setInitialGlState(int width, int height);
-// The camera before the first frame: at (0, 1, -3) looking along +Z, 45 (radians) wide.
-void setCameraDefaults(int width, int height);
 // Everything after the GL entry points are loaded: GL state, framebuffers, camera, the
 // rules' hooks and the scene, ending with "Initialization DONE.".
 void prepareGame();

@@ -9,7 +9,7 @@
 
 #include "Mesh.h"
 #include "ShaderProgram.h"
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 

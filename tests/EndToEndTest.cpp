@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 
@@ -54,6 +54,7 @@ class GameSession {
 public:
     explicit GameSession(std::vector<std::string> extraArgs = {})
     {
+        usePrivateDisplay();
         run_.populateRunData();
         std::vector<std::string> args = {orbeluneBinary(), "-w", std::to_string(windowWidth), "-h",
                                          std::to_string(windowHeight)};

@@ -10,14 +10,12 @@
 
 #include "AppState.h"
 #include "Camera.h"
+#include "Controls.h"
 #include "GameRules.h"
 #include "HighScoreTable.h"
-#include "Input.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
-#include "Scene.h"
 #include "TestSupport.h"
-#include "Startup.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <stb_image.h>
 #include <stb_image_write.h>
 
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 
@@ -70,6 +70,7 @@ TEST_P(GoldenFrameTest, MatchesTheKeptPicture)
     std::remove(actualPath.c_str());
     std::remove(differencePath.c_str());
 
+    usePrivateDisplay();
     TempDir scores;
     const ProcessResult render = runProcess(
         {ORBELUNE_GOLDEN_RENDERER, moment, actualPath, scores.file("scores.txt")}, runDirectory(), "", 240.0);

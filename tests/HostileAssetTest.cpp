@@ -1,7 +1,7 @@
 // Image and OBJ files cut short, overwritten with noise or mutated at random: each load ends
 // in the loader's own message, never in a crash or a read past a buffer.
 #include "Mesh.h"
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 #include "Texture.h"
 
 #include <GL/glew.h>

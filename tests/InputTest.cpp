@@ -11,7 +11,7 @@
 #include "Input.h"
 #include "PostProcessing.h"
 #include "Settings.h"
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 

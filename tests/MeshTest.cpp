@@ -1,6 +1,6 @@
-// Mesh: recentring, corner expansion and upload of small OBJ files, and the ways loading fails.
+// Mesh: corner expansion and upload of small OBJ files, and the ways loading fails.
 #include "Mesh.h"
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
@@ -58,25 +58,6 @@ protected:
 };
 
 } // namespace
-
-TEST(RecentrePositionsTest, CentresTheBoxOfEveryPointAndReturnsTheFarthest)
-{
-    // Entirely on the negative side of x: the centre is the midpoint -15, not 0 or -10.
-    std::vector<float> xyz = {-20.0f, 1.0f, 0.0f, -10.0f, 3.0f, 0.0f, -12.0f, 2.0f, 4.0f};
-    const float radius = recentrePositions(xyz);
-    const std::vector<float> expected = {-5.0f, -1.0f, -2.0f, 5.0f, 1.0f, -2.0f, 3.0f, 0.0f, 2.0f};
-    EXPECT_EQ(expected, xyz);
-    EXPECT_FLOAT_EQ(std::sqrt(30.0f), radius);
-}
-
-TEST(RecentrePositionsTest, EmptyAndSinglePointModelsHaveRadiusZero)
-{
-    std::vector<float> none;
-    EXPECT_EQ(0.0f, recentrePositions(none));
-    std::vector<float> one = {7.0f, -8.0f, 9.0f};
-    EXPECT_EQ(0.0f, recentrePositions(one));
-    EXPECT_EQ((std::vector<float>{0.0f, 0.0f, 0.0f}), one);
-}
 
 TEST_F(MeshTest, QuadBecomesTwoTrianglesWithAllThreeAttributes)
 {

@@ -7,13 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> smallGame() { return {orbeluneBinary(), "-w", "320", "-h", "240"}; }
+// The command that starts the game; its window opens on this test process's own display.
+std::vector<std::string> smallGame()
+{
+    usePrivateDisplay();
+    return {orbeluneBinary(), "-w", "320", "-h", "240"};
+}
 
 size_t occurrences(const std::string& text, const std::string& part)
 {

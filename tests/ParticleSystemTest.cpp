@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "Scene.h"
 #include "Settings.h"
 #include "Startup.h"
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // ShaderProgram against a real GL context: stage checks, compile and link logs, program names.
 #include "ShaderProgram.h"
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 
+// The command that starts the game; its window opens on this test process's own display.
 std::vector<std::string> gameCommand(std::vector<std::string> args)
 {
+    usePrivateDisplay();
     args.insert(args.begin(), orbeluneBinary());
     return args;
 }

@@ -1,17 +1,14 @@
-// Helpers shared by the test files.
+// Helpers shared by the test files that need no display: temporary files, child processes,
+// deadlines. The logic tests link these and the logic library only.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
-// Starts an Xvfb server for this test process, once, and points DISPLAY at it, so that
-// tests run in parallel never share windows, focus or keys. Everything below that needs a
-// display calls it; a test that talks to X by itself calls it first.
-void usePrivateDisplay();
-
-// Makes a hidden 3.3 core window current (once per process) and loads the GL entry points.
-void ensureGlContext();
+// The steady-clock moment `seconds` from now; every wait here ends at one.
+std::chrono::steady_clock::time_point deadlineAfter(double seconds);
 
 // The build's run directory (orbelune, shaders/, assets/) and the game binary in it.
 std::string runDirectory();
@@ -50,16 +47,6 @@ private:
     std::string path_;
 };
 
-// A minimal text program that honours the game's text-shader interface, for tests that
-// must not depend on the shipped shader files.
-extern const char* const testTextVertexShader;
-extern const char* const testTextFragmentShader;
-
-// What a GL query of `target` (GL_PRIMITIVES_GENERATED, ...) counts while `action` runs.
-unsigned int countPrimitives(unsigned int target, const std::function<void()>& action);
-// A level-0 parameter (GL_TEXTURE_WIDTH, GL_TEXTURE_INTERNAL_FORMAT, ...) of a 2D texture.
-int textureLevelParameter(unsigned int texture, unsigned int parameter);
-
 // Everything `action` writes to standard output (through stdio or iostreams).
 std::string captureStdout(const std::function<void()>& action);
 
@@ -70,6 +57,8 @@ struct ProcessResult {
 };
 
 // A child process with its standard input and output on pipes (standard error joins output).
+// It inherits DISPLAY as it stands: a test whose child opens a window calls
+// usePrivateDisplay() first.
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory);
@@ -103,28 +92,3 @@ private:
 // `timeoutSeconds`.
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory,
                          const std::string& input = "", double timeoutSeconds = 30.0);
-
-// Sends keys to the game's window through the X server's test extension (xdotool), so
-// GLFW sees them as real key events. `keys` is xdotool's key syntax, e.g. "Escape" or "F3".
-bool pressKeys(const std::string& keys);
-bool holdKey(const std::string& key, bool down);
-// The id of the visible window titled "Orbelune", waiting up to `timeoutSeconds`; empty when none.
-std::string findGameWindow(double timeoutSeconds = 10.0);
-
-// A screenshot of one window, 8-bit RGB, rows top to bottom.
-struct Screenshot {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;
-
-    bool empty() const { return rgb.empty(); }
-    // Share (0..1) of pixels in the rectangle (x, y from the top-left, clipped) that `test` accepts.
-    double share(int x, int y, int w, int h, const std::function<bool(int r, int g, int b)>& test) const;
-    double share(const std::function<bool(int r, int g, int b)>& test) const;
-    // Mean of (r + g + b) / 3 over the rectangle, 0..255.
-    double meanBrightness(int x, int y, int w, int h) const;
-    bool operator==(const Screenshot& other) const;
-};
-
-// The window's current picture, via ImageMagick's import; empty when it cannot be taken.
-Screenshot captureWindow(const std::string& windowId);

@@ -8,7 +8,7 @@
 #include <functional>
 #include <unistd.h>
 
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 
 namespace {
 

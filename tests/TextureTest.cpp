@@ -1,5 +1,5 @@
 // loadTexture against a real GL context: formats per channel count, row packing, bad files.
-#include "TestSupport.h"
+#include "GlTestSupport.h"
 #include "Texture.h"
 
 #include <GL/glew.h>

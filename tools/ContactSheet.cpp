@@ -95,7 +95,8 @@ int main(int argc, char** argv)
     if (glewInit() != GLEW_OK)
         return 1;
 
-    // An off-screen target, so the size does not depend on the window system.
+    // An off-screen target, so the size does not depend on the window system. It, the textures
+    // and the meshes below live until the tool exits: it draws one sheet and ends.
     GLuint framebuffer, colour, depth;
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);

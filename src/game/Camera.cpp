@@ -57,3 +57,11 @@ void Camera::followShip(const Object& ship)
     setUp(shipUp);
     setRight(shipRight);
 }
+
+void setCameraDefaults(int width, int height)
+{
+    camera.setProjection(width, height, defaultFieldOfView);
+    camera.setFront(glm::vec3(0.0f, 0.0f, 1.0f));
+    camera.setUp(glm::vec3(0.0f, 1.0f, 0.0f));
+    camera.setPosition(glm::vec3(0.0f, 1.0f, -3.0f));
+}

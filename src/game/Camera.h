@@ -38,3 +38,6 @@ public:
 };
 
 extern Camera camera;
+
+// The camera before the first frame: at (0, 1, -3) looking along +Z, 45 (radians) wide.
+void setCameraDefaults(int width, int height);

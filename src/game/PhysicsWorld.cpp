@@ -1,12 +1,10 @@
-// The Bullet world, the rigid bodies of objects and the contact callback.
+// The Bullet world and the contact callback that turns touches into hits and pickups.
 #include "PhysicsWorld.h"
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include <btBulletDynamicsCommon.h>
-#include <glm/gtc/quaternion.hpp>
 
 #include "Controls.h"
 #include "GameRandom.h"
@@ -39,54 +37,6 @@ PhysicsWorld::~PhysicsWorld()
 void PhysicsWorld::step(float dt)
 {
     dynamicsWorld->stepSimulation(dt, 1, 1.0f / 60.0f);
-}
-
-void Object::createRigidBody(btDiscreteDynamicsWorld* dynamicsWorld, bool useBox)
-{
-    world = dynamicsWorld;
-
-    if (useBox) {
-        glm::vec3 lowest(std::numeric_limits<float>::max());
-        glm::vec3 highest(std::numeric_limits<float>::lowest());
-        bool anyVertex = false;
-        for (const MeshShape& meshShape : shapes) {
-            const std::vector<float>& xyz = meshShape.positions;
-            for (std::size_t i = 0; i + 2 < xyz.size(); i += 3) {
-                const glm::vec3 point(xyz[i], xyz[i + 1], xyz[i + 2]);
-                lowest = glm::min(lowest, point);
-                highest = glm::max(highest, point);
-                anyVertex = true;
-            }
-        }
-        // 60 % of the bounding box, so grazing the hull's empty corners is no hit.
-        glm::vec3 halfExtents = (highest - lowest) * 0.3f * scale;
-        // Without vertices the extremes stay at their infinite-width starting values.
-        if (!anyVertex)
-            halfExtents = glm::vec3(0.0f);
-        shape = new btBoxShape(btVector3(halfExtents.x, halfExtents.y, halfExtents.z));
-    } else {
-        shape = new btSphereShape(radius * scale);
-    }
-
-    // The body starts unrotated; the orientation only feeds the torque impulse below.
-    btTransform start;
-    start.setIdentity();
-    start.setOrigin(btVector3(position.x, position.y, position.z));
-    motionState = new btDefaultMotionState(start);
-
-    const btScalar mass = 1.0f;
-    btVector3 inertia(0.0f, 0.0f, 0.0f);
-    shape->calculateLocalInertia(mass, inertia);
-    btRigidBody::btRigidBodyConstructionInfo info(mass, motionState, shape, inertia);
-    body = new btRigidBody(info);
-    world->addRigidBody(body);
-    body->setCollisionFlags(body->getCollisionFlags() | btCollisionObject::CF_CUSTOM_MATERIAL_CALLBACK);
-
-    // With mass 1 the impulse is the starting velocity.
-    body->applyCentralImpulse(btVector3(velocity.x, velocity.y, velocity.z));
-    const glm::vec3 angles = glm::eulerAngles(rotation);
-    body->applyTorqueImpulse(btVector3(angles.x, angles.y, angles.z));
-    body->setUserPointer(this);
 }
 
 namespace {

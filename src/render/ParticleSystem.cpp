@@ -74,7 +74,8 @@ void ParticleSystem::init(std::string vertexShaderPath, std::string fragmentShad
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, particleStride, nullptr);
 
-    // The vertex array keeps the random-vector buffer alive; its name is not needed again.
+    // The random-vector buffer lives until exit: the vertex array reads it every frame and
+    // the game makes one particle system, so its name is not kept.
     unsigned int randomBuffer = 0;
     glGenBuffers(1, &randomBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, randomBuffer);

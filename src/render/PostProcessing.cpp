@@ -73,6 +73,7 @@ void adaptExposure()
 
 void createFramebuffers()
 {
+    // Each resize deletes these and makes them anew; the last set lives until exit.
     glGenFramebuffers(1, &hdrFramebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, hdrFramebuffer);
     glGenTextures(2, hdrColorTextures);

@@ -75,6 +75,7 @@ void TextRenderer::init(std::string vertexShaderPath, std::string fragmentShader
             continue;
         }
         const FT_GlyphSlot slot = face->glyph;
+        // Glyph textures live until exit: the one text renderer draws with them to the last frame.
         unsigned int texture = 0;
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);

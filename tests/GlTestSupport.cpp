@@ -1,0 +1,272 @@
+#include "GlTestSupport.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <stb_image.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+// An X server of this test process's own. Tests that run side by side (ctest -j) would
+// otherwise share one display: one game could take the focus, and the keys, meant for
+// another. A death test's re-run child inherits the display through the environment.
+class PrivateDisplay {
+public:
+    ~PrivateDisplay()
+    {
+        // Only the process that started the server stops it; forked children exit past here.
+        if (server_ > 0 && ::getpid() == owner_) {
+            ::kill(server_, SIGTERM);
+            ::waitpid(server_, nullptr, 0);
+        }
+    }
+
+    void ensure()
+    {
+        if (server_ > 0 || std::getenv("ORBELUNE_PRIVATE_DISPLAY"))
+            return;
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        const pid_t parent = ::getpid();
+        server_ = ::fork();
+        if (server_ == 0) {
+            // A test killed by its timeout must not leave its server behind.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                _exit(1);
+            ::close(ready[0]);
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDOUT_FILENO);
+            ::dup2(quiet, STDERR_FILENO);
+            const std::string fd = std::to_string(ready[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten",
+                     "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ::close(ready[1]);
+        owner_ = parent;
+        const std::string number = readDisplayNumber(ready[0]);
+        ::close(ready[0]);
+        if (number.empty()) {
+            std::cerr << "could not start a private Xvfb; using DISPLAY as it is\n";
+            if (server_ > 0) {
+                ::kill(server_, SIGKILL);
+                ::waitpid(server_, nullptr, 0);
+            }
+            server_ = -1;
+            return;
+        }
+        ::setenv("DISPLAY", (":" + number).c_str(), 1);
+        ::setenv("ORBELUNE_PRIVATE_DISPLAY", "1", 1);
+    }
+
+private:
+    // Xvfb writes the display number and a line end once it accepts connections.
+    static std::string readDisplayNumber(int fd)
+    {
+        std::string text;
+        const auto deadline = deadlineAfter(60.0);
+        while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            pollfd wait{fd, POLLIN, 0};
+            if (::poll(&wait, 1, 100) <= 0)
+                continue;
+            char buffer[16];
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got <= 0)
+                return "";
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+        const std::size_t end = text.find('\n');
+        return end == std::string::npos ? "" : text.substr(0, end);
+    }
+
+    pid_t server_ = -1;
+    pid_t owner_ = -1;
+};
+
+PrivateDisplay privateDisplay;
+
+} // namespace
+
+void usePrivateDisplay() { privateDisplay.ensure(); }
+
+void ensureGlContext()
+{
+    static GLFWwindow* context = nullptr;
+    if (context)
+        return;
+    usePrivateDisplay();
+    if (!glfwInit())
+        throw std::runtime_error("glfwInit failed: is DISPLAY set (run under Xvfb)?");
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    context = glfwCreateWindow(320, 240, "orbelune-test", nullptr, nullptr);
+    if (!context)
+        throw std::runtime_error("could not create a GL 3.3 core context");
+    glfwMakeContextCurrent(context);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK)
+        throw std::runtime_error("glewInit failed");
+    glGetError(); // GLEW leaves a harmless GL_INVALID_ENUM behind on core contexts
+}
+
+const char* const testTextVertexShader = R"(#version 330 core
+layout(location = 0) in vec4 vertex;
+uniform mat4 projection;
+out vec2 uv;
+void main() { uv = vertex.zw; gl_Position = projection * vec4(vertex.xy, 0.0, 1.0); }
+)";
+
+const char* const testTextFragmentShader = R"(#version 330 core
+in vec2 uv;
+layout(location = 0) out vec4 color;
+uniform sampler2D glyph;
+uniform vec3 text_color;
+void main() { color = vec4(text_color, texture(glyph, uv).r); }
+)";
+
+unsigned int countPrimitives(unsigned int target, const std::function<void()>& action)
+{
+    GLuint query = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(target, query);
+    action();
+    glEndQuery(target);
+    GLuint result = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &result);
+    glDeleteQueries(1, &query);
+    return result;
+}
+
+int textureLevelParameter(unsigned int texture, unsigned int parameter)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, parameter, &value);
+    return value;
+}
+
+namespace {
+
+std::string shellOutput(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe))
+            text += buffer;
+        pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+std::string findGameWindow(double timeoutSeconds)
+{
+    usePrivateDisplay();
+    const auto deadline = deadlineAfter(timeoutSeconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string found = shellOutput("xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1");
+        if (!found.empty())
+            return found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return "";
+}
+
+namespace {
+
+bool sendToGameWindow(const std::string& xdotoolAction)
+{
+    const std::string id = findGameWindow();
+    return !id.empty() && std::system(("xdotool windowfocus --sync " + id + " " + xdotoolAction).c_str()) == 0;
+}
+
+} // namespace
+
+bool pressKeys(const std::string& keys) { return sendToGameWindow("key --delay 30 " + keys); }
+
+bool holdKey(const std::string& key, bool down) { return sendToGameWindow((down ? "keydown " : "keyup ") + key); }
+
+double Screenshot::share(int x, int y, int w, int h, const std::function<bool(int, int, int)>& test) const
+{
+    const int left = std::max(0, x);
+    const int top = std::max(0, y);
+    const int right = std::min(width, x + w);
+    const int bottom = std::min(height, y + h);
+    if (right <= left || bottom <= top)
+        return 0.0;
+    long accepted = 0;
+    for (int row = top; row < bottom; ++row) {
+        for (int column = left; column < right; ++column) {
+            const unsigned char* pixel = &rgb[3 * (static_cast<size_t>(row) * width + column)];
+            if (test(pixel[0], pixel[1], pixel[2]))
+                ++accepted;
+        }
+    }
+    return static_cast<double>(accepted) / (static_cast<double>(right - left) * (bottom - top));
+}
+
+double Screenshot::share(const std::function<bool(int, int, int)>& test) const
+{
+    return share(0, 0, width, height, test);
+}
+
+double Screenshot::meanBrightness(int x, int y, int w, int h) const
+{
+    double sum = 0.0;
+    long count = 0;
+    share(x, y, w, h, [&sum, &count](int r, int g, int b) {
+        sum += (r + g + b) / 3.0;
+        ++count;
+        return true;
+    });
+    return count ? sum / static_cast<double>(count) : 0.0;
+}
+
+bool Screenshot::operator==(const Screenshot& other) const
+{
+    return width == other.width && height == other.height && rgb == other.rgb;
+}
+
+Screenshot captureWindow(const std::string& windowId)
+{
+    Screenshot shot;
+    char pattern[] = "/tmp/orbelune-shot-XXXXXX";
+    const int descriptor = mkstemp(pattern);
+    if (descriptor < 0)
+        return shot;
+    close(descriptor);
+    const std::string path = pattern;
+    const std::string command = "import -window " + windowId + " png:" + path + " 2>/dev/null";
+    if (std::system(command.c_str()) == 0) {
+        int channels = 0;
+        if (unsigned char* pixels = stbi_load(path.c_str(), &shot.width, &shot.height, &channels, 3)) {
+            shot.rgb.assign(pixels, pixels + static_cast<size_t>(shot.width) * shot.height * 3);
+            stbi_image_free(pixels);
+        }
+    }
+    unlink(path.c_str());
+    return shot;
+}

@@ -1,0 +1,56 @@
+#include "HudDrawing.h"
+
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "AppState.h"
+#include "HighScoreTable.h"
+#include "Object.h"
+#include "Scene.h"
+#include "Settings.h"
+#include "GlTestSupport.h"
+
+namespace {
+
+// Characters drawn while `action` runs: every byte with a glyph is one two-triangle quad.
+unsigned int glyphsDrawn(const std::function<void()>& action)
+{
+    return countPrimitives(GL_PRIMITIVES_GENERATED, action) / 2;
+}
+
+} // namespace
+
+TEST(HudDrawing, DrawsTheComposedLinesFromTheGameGlobals)
+{
+    ensureGlContext();
+    TempDir files;
+    files.write("text.vert", testTextVertexShader);
+    files.write("text.frag", testTextFragmentShader);
+    textRenderer.init(files.file("text.vert"), files.file("text.frag"));
+    settings.width = 1280;
+    settings.height = 720;
+    deltaTime = 0.0f;
+
+    // No ship yet: no invulnerability line, and no crash.
+    deleteAllObjects();
+    const unsigned int withoutShip = glyphsDrawn([] { drawHud(3); });
+    EXPECT_GT(withoutShip, 100u);
+
+    Object* ship = new Object;
+    ship->invulnerableTime = 2.0f;
+    sceneObjects.push_back(ship);
+    const unsigned int invulnerable = glyphsDrawn([] { drawHud(3); });
+    EXPECT_EQ(invulnerable - withoutShip, std::string("Invulnerable!! 20").size());
+    deleteAllObjects();
+
+    EXPECT_EQ(glyphsDrawn([] { drawMessage(EndMessage::notEnoughFuel); }),
+              std::string("NOT ENOUGH FUEL").size());
+    HighScoreTable table;
+    table.entries = {{"Ace", 1.0f}, {"Pilot", 2.0f}};
+    EXPECT_EQ(glyphsDrawn([&table] { drawScoreTable(table, textRenderer, 1280, 720); }),
+              std::string("Pilot 2.000000Ace 1.000000").size());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
