@@ -7,6 +7,8 @@
 
 #include <glm/vec3.hpp>
 
+#include "platform/Platform.h"
+
 class HighScoreTable;
 
 extern float fuel;                          // shown on the HUD; the score comes from it
@@ -28,7 +30,7 @@ struct GameHooks {
     std::function<void(EndMessage)> showMessage;
     std::istream* nameInput;
     std::ostream* console;
-    std::string scoreFile = "./assets/scores.txt";
+    std::string scoreFile = platform::dataPath("assets/scores.txt");
 };
 extern GameHooks gameHooks;
 

@@ -1,16 +1,12 @@
 // The high-score file: load, append, and a save that can neither lose nor corrupt it.
 #include "HighScoreTable.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <locale>
 #include <sstream>
+
+#include "platform/Platform.h"
 
 namespace {
 
@@ -29,56 +25,6 @@ bool readScore(const std::string& text, float& score)
     if (in.fail() || !in.eof() || !std::isfinite(value))
         return false;
     score = value;
-    return true;
-}
-
-bool writeAll(int fd, const std::string& content)
-{
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::write(fd, content.data() + done, content.size() - done);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Makes the rename itself survive a power cut; failure only costs durability, not the file.
-void syncDirectoryOf(const std::string& path)
-{
-    std::string directory = std::filesystem::path(path).parent_path().string();
-    if (directory.empty())
-        directory = ".";
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Writes a sibling temporary file to the disk and renames it over `path`: a crash at any
-// moment leaves either the old file or the new one, never a truncated mix.
-bool replaceFile(const std::string& path, const std::string& content)
-{
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        return false;
-    struct stat old;
-    if (::stat(path.c_str(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    syncDirectoryOf(path);
     return true;
 }
 
@@ -142,8 +88,10 @@ void HighScoreTable::load(std::string path)
         return;
     std::string line;
     while (std::getline(in, line)) {
-        if (keptLines_.empty() && addedLines_.empty() && !line.empty() && line.back() == '\r')
-            lineEnd_ = "\r\n";
+        // The file's own line end wins over the system's, so a file moved between systems
+        // never ends up with mixed ones.
+        if (keptLines_.empty() && addedLines_.empty())
+            lineEnd_ = !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
         std::string name;
         float score = 0.0f;
         if (parseScoreLine(line, name, score))
@@ -170,9 +118,11 @@ void HighScoreTable::save(std::string path)
     std::string content;
     for (const std::string& line : keptLines_)
         content += line + "\n";
+    if (lineEnd_.empty())
+        lineEnd_ = platform::textLineEnd();
     for (const std::string& line : addedLines_)
         content += line + lineEnd_;
-    if (!replaceFile(path, content))
+    if (!platform::replaceFileAtomically(path, content))
         return;
     const bool crlf = lineEnd_ == "\r\n";
     for (const std::string& line : addedLines_)

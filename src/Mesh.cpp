@@ -12,6 +12,8 @@
 #include <iostream>
 #include <limits>
 
+#include "platform/Platform.h"
+
 namespace {
 
 // A model the game cannot show ends start-up at once, without clean-up.
@@ -170,7 +172,7 @@ void Mesh::load(std::string path)
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))
         failToLoad(path, "not a file");
-    if (!tinyobj::LoadObj(&attrib, &parsedShapes, &materials, &warning, nullptr, path.c_str(), "./assets/",
+    if (!tinyobj::LoadObj(&attrib, &parsedShapes, &materials, &warning, nullptr, path.c_str(), platform::dataPath("assets/").c_str(),
                           true, true))
         failToLoad(path, warning);
     if (!indicesInRange(attrib, parsedShapes))

@@ -12,6 +12,8 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include "platform/Platform.h"
+
 namespace {
 
 constexpr FT_UInt glyphPixelHeight = 48;  // scale 1.0 on screen
@@ -65,7 +67,7 @@ void TextRenderer::init(std::string vertexShaderPath, std::string fragmentShader
     if (FT_Init_FreeType(&library))
         stop("Can't initialize freetype!");
     // NOTE: the game was drawn with Arial; an Arial-metric face keeps the HUD layout intact.
-    const std::string fontPath = findArialCompatibleFont();
+    const std::string fontPath = platform::hudFontPath();
     FT_Face face;
     if (fontPath.empty() || FT_New_Face(library, fontPath.c_str(), 0, &face))
         stop("Can't load arial font!");

@@ -1,0 +1,6 @@
+# The operating-system layer: exactly one implementation of src/platform/Platform.h is built.
+if(WIN32)
+  list(APPEND ORBELUNE_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/PlatformWindows.cpp)
+else()
+  list(APPEND ORBELUNE_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/PlatformPosix.cpp)
+endif()
