@@ -60,6 +60,8 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
     bool givenRefreshRate = false;
     bool givenBrightness = false;
     bool givenFullscreen = false;
+    // The value text each option last set, indexed by Option; null while it keeps its default.
+    const char* givenText[static_cast<int>(Option::none)] = {};
 
     // Names sit at odd positions and the scan always moves by two, matched or not, so an
     // unknown name swallows the argument after it.
@@ -68,11 +70,13 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
         if (option == Option::none)
             continue;
         if (i + 1 >= argc) {
-            // A trailing option has nothing to convert; the default below takes its place.
-            out << "Missing value after " << argv[i] << ", keeping its default\n";
+            // A trailing option has nothing to convert; whatever it had before stays.
+            const char* kept = givenText[static_cast<int>(option)];
+            out << "Missing value after " << argv[i] << ", keeping " << (kept ? kept : "its default") << "\n";
             continue;
         }
         const char* value = argv[i + 1];
+        givenText[static_cast<int>(option)] = value;
         switch (option) {
         case Option::width:
             out << "Setting width to " << value << "\n";

@@ -98,5 +98,6 @@ std::string findArialCompatibleFont()
         }
     }
     FcConfigDestroy(config);
-    return path;
+    // Any other face would draw the HUD at widths it was not laid out for.
+    return metricCompatible ? path : "";
 }

@@ -26,14 +26,9 @@ struct FrameView {
     FrustumPlanes planes;
 };
 
-// True when culling is off or the object's bounding sphere may be seen.
 bool isVisible(const Object& object, const FrameView& frame)
 {
-    if (!frustumCulling)
-        return true;
-    if (isBehindCamera(frame.cameraPosition, frame.viewDirection, object.position))
-        return false;
-    return sphereInFrustum(object.position, object.scale * object.radius, frame.planes);
+    return shouldDraw(object, frame.cameraPosition, frame.viewDirection, frame.planes, frustumCulling);
 }
 
 // Polygon mode, target framebuffer and a cleared, depth-tested canvas for the scene.
@@ -85,36 +80,44 @@ int drawAsteroids(const FrameView& frame)
 
 } // namespace
 
+bool shouldDraw(const Object& object, const glm::vec3& cameraPosition, const glm::vec3& viewDirection,
+                const FrustumPlanes& planes, bool culling)
+{
+    if (!culling)
+        return true;
+    if (isBehindCamera(cameraPosition, viewDirection, object.position))
+        return false;
+    return sphereInFrustum(object.position, object.scale * object.radius, planes);
+}
+
 void renderFrame()
 {
-    // 1-3. Scene framebuffer (HDR or the window), cleared, depth test on.
+    // Scene framebuffer (HDR or the window), cleared, depth test on.
     notifyFramePass(FramePass::objects, true);
     beginScenePass();
-    // 4-5. Camera matrices and frustum planes for every pass of this frame.
+    // Camera matrices and frustum planes for every pass of this frame.
     const FrameView frame = captureFrameView();
-    // 6. The PBR shader tone-maps by itself when it writes straight to the window.
+    // The PBR shader tone-maps by itself when it writes straight to the window.
     pbrShader.use();
     glUniform1i(glGetUniformLocation(pbrShader.getId(), "hdr_enabled"), hdrEnabled ? 1 : 0);
-    // 7-8. Objects, possibly culled.
     drawSceneObjects(frame);
     const int drawnAsteroids = drawAsteroids(frame);
     notifyFramePass(FramePass::objects, false);
-    // 9. Wireframe is for the objects only; particles, post-processing and text stay filled.
+    // Wireframe is for the objects only; particles, post-processing and text stay filled.
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    // 10. Particles into the scene framebuffer, depth-tested against the objects.
+    // Particles into the scene framebuffer, depth-tested against the objects.
     notifyFramePass(FramePass::particles, true);
     particleSystem.draw(frame.view, frame.projection, deltaTime);
     notifyFramePass(FramePass::particles, false);
-    // 11-13. Bloom, composite onto the window and exposure adaptation.
+    // Bloom, composite onto the window and exposure adaptation.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
     if (hdrEnabled)
         runPostProcessing();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    // 14. HUD text over the finished image.
     notifyFramePass(FramePass::hud, true);
     drawHud(drawnAsteroids);
-    // 15. Charges hits, ends the game, shows messages and the score table.
+    // Charges hits, ends the game, shows messages and the score table.
     checkOutcome();
     notifyFramePass(FramePass::hud, false);
 }

@@ -72,7 +72,7 @@ void enterName()
     if (gameHooks.console)
         *gameHooks.console << "Your Name: " << std::flush;
     if (gameHooks.nameInput)
-        *gameHooks.nameInput >> name;
+        name = readNameWord(*gameHooks.nameInput);
     HighScoreTable table;
     table.load(gameHooks.scoreFile);
     table.add(name, scoreForFuel(fuel));
@@ -146,34 +146,30 @@ void updateGame()
     Object& planet = *sceneObjects[1];
     Object& star = *sceneObjects[2];
 
-    // 1. Name entry after a win; blocks the whole program until a word is typed.
+    // Name entry after a win; blocks the whole program until a word is typed.
     if (gameWon && !nameEntered)
         enterName();
-    // 2. Fuel drain; nothing stops it at 0.
+    // Fuel drain; nothing stops it at 0.
     if (fuelDrain)
         fuel -= fuelDrainRate * dt;
-    // 3. Physics; the contact callback may mark the ship as hit.
+    // Physics; the contact callback may mark the ship as hit.
     physicsWorld->step(dt);
-    // 4-6. Ship, chase camera, light.
     moveShip(ship, dt);
     camera.followShip(ship);
     moveLight();
-    // 7. Particles.
     if (gameHooks.updateParticles)
         gameHooks.updateParticles(dt);
-    // 8. The ship pushes its transform into its body; planet and star turn on their own.
+    // The ship pushes its transform into its body; planet and star turn on their own.
     ship.update(dt, false);
     planet.update(dt, true);
     star.update(dt, true);
-    // 9. Win test.
     if (glm::distance(ship.position, planet.position) < planet.radius * planet.scale)
         gameWon = true;
-    // 10. Star pickup.
     pickUpStar(ship, star);
-    // 11. Asteroids follow their bodies.
+    // Asteroids follow their bodies.
     for (Object* asteroid : asteroids)
         asteroid->update(dt, true);
-    // 12-13. At most one spawn per frame, however long the frame was.
+    // At most one spawn per frame, however long the frame was.
     if (asteroidSpawnTimer < spawnThreshold) {
         asteroidSpawnTimer = spawnPeriod;
         spawnAsteroid();

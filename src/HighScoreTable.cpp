@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <istream>
 #include <locale>
 #include <sstream>
 
@@ -81,11 +82,41 @@ bool parseScoreLine(const std::string& line, std::string& name, float& score)
     return true;
 }
 
+std::string readNameWord(std::istream& in, std::size_t maxBytes)
+{
+    std::string word;
+    const std::istream::sentry wordStart(in); // skips leading whitespace, as >> does
+    if (!wordStart)
+        return word;
+    const std::ctype<char>& classes = std::use_facet<std::ctype<char>>(in.getloc());
+    std::streambuf* source = in.rdbuf();
+    bool extracted = false;
+    for (int next = source->sgetc();; next = source->snextc()) {
+        if (next == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            break;
+        }
+        const char c = std::char_traits<char>::to_char_type(next);
+        if (classes.is(std::ctype_base::space, c))
+            break;
+        if (word.size() < maxBytes)
+            word += c;
+        extracted = true;
+    }
+    if (!extracted)
+        in.setstate(std::ios::failbit);
+    return word;
+}
+
 void HighScoreTable::load(std::string path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
+    if (!in.is_open()) {
+        // A file that is there but unreadable must not be replaced by what little we know.
+        const std::string target = platform::resolveLinks(path);
+        unreadFile_ = target.empty() || platform::pathExists(target);
         return;
+    }
     std::string line;
     while (std::getline(in, line)) {
         // The file's own line end wins over the system's, so a file moved between systems
@@ -98,6 +129,8 @@ void HighScoreTable::load(std::string path)
             entries.emplace_back(name, score);
         keptLines_.push_back(line);
     }
+    if (in.bad())
+        unreadFile_ = true;
 }
 
 void HighScoreTable::add(std::string name, float score)
@@ -114,6 +147,16 @@ void HighScoreTable::add(std::string name, float score)
 
 void HighScoreTable::save(std::string path)
 {
+    if (unreadFile_)
+        return;
+    // Through a link to the file it names, so the link itself stays a link.
+    const std::string target = platform::resolveLinks(path);
+    if (target.empty())
+        return;
+    // Replacing only needs the folder's permission; a read-only file must stay as it is.
+    if (platform::pathExists(target) && !platform::mayWriteFile(target))
+        return;
+    platform::removeStaleTemporaries(target);
     // Kept lines still carry their own CR, if any; only the LF was taken off.
     std::string content;
     for (const std::string& line : keptLines_)
@@ -122,7 +165,7 @@ void HighScoreTable::save(std::string path)
         lineEnd_ = platform::textLineEnd();
     for (const std::string& line : addedLines_)
         content += line + lineEnd_;
-    if (!platform::replaceFileAtomically(path, content))
+    if (!platform::replaceFileAtomically(target, content))
         return;
     const bool crlf = lineEnd_ == "\r\n";
     for (const std::string& line : addedLines_)

@@ -143,7 +143,7 @@ void renderQuad()
 
 void runPostProcessing()
 {
-    // 1-3. Blur the bright image back and forth between the ping-pong framebuffers.
+    // Blur the bright image back and forth between the ping-pong framebuffers.
     notifyFramePass(FramePass::blur, true);
     blurShader.use();
     glUniform1i(glGetUniformLocation(blurShader.getId(), "bloom_enabled"), bloomEnabled ? 1 : 0);
@@ -163,12 +163,12 @@ void runPostProcessing()
 
     notifyFramePass(FramePass::blur, false);
 
-    // 4. The composite replaces whatever the window held.
+    // The composite replaces whatever the window held.
     notifyFramePass(FramePass::composite, true);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    // 5-6. Scene on unit 0, the last blur result (or nothing) on unit 1.
+    // Scene on unit 0, the last blur result (or nothing) on unit 1.
     bloomShader.use();
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, hdrColorTextures[0]);
@@ -177,10 +177,9 @@ void runPostProcessing()
     glUniform1f(glGetUniformLocation(bloomShader.getId(), "exposure"), exposure);
     glUniform1i(glGetUniformLocation(bloomShader.getId(), "bloom_enabled"), bloomEnabled ? 1 : 0);
 
-    // 7. The new exposure takes effect next frame; the uniform above already holds this one's.
+    // The new exposure takes effect next frame; the uniform above already holds this one's.
     adaptExposure();
 
-    // 8. Scene and bloom onto the window.
     renderQuad();
     notifyFramePass(FramePass::composite, false);
 }

@@ -21,10 +21,9 @@ namespace {
     std::_Exit(-1);
 }
 
-// A buffer of exactly `length` bytes, zero-filled, so a driver that writes no
-// terminator (or a length of 0) still leaves a valid C string behind.
-// The info log of a shader or a program, read with the matching pair of queries into a
-// buffer of exactly the reported length (0 gives an empty text).
+// The info log of a shader or a program, read with the matching pair of queries. The
+// buffer is zero-filled and one byte longer than reported, so a driver that writes no
+// terminator (or reports 0) still leaves a valid text behind.
 template <typename GetParameter, typename GetInfoLog>
 std::string infoLog(GLuint name, GetParameter getParameter, GetInfoLog getInfoLog)
 {

@@ -41,5 +41,6 @@ public:
                     const glm::vec3& color);
 };
 
-// Path of an Arial-compatible face (Liberation Sans where installed); empty when none.
+// Path of Arial or a face with its metrics (Liberation Sans, Arimo); empty when there is
+// none, for no other face is accepted in its place.
 std::string findArialCompatibleFont();

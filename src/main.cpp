@@ -28,6 +28,10 @@
 
 namespace {
 
+// How often the rules still run while the end screen waits for events: often enough that
+// a ship flown on into the planet asks for a name at once, rarely enough to idle.
+constexpr double frozenTickSeconds = 0.05;
+
 [[noreturn]] void failStartup(const char* condition, int line)
 {
     std::cout << "src/main.cpp:" << line << ": start-up failed: " << condition << std::endl;
@@ -104,9 +108,13 @@ void runFrameLoop()
         const float now = static_cast<float>(glfwGetTime());
         deltaTime = now - lastFrameTime;
         lastFrameTime = now;
-        glfwPollEvents();
+        // Play polls and runs flat out. After the end the picture is frozen, so waiting for
+        // an event (or a short tick, for the rules that keep running) spares the CPU.
+        if (renderFrozen)
+            glfwWaitEventsTimeout(frozenTickSeconds);
+        else
+            glfwPollEvents();
         updateGame();
-        // After the end the last frame stays up; events and rules keep running.
         if (!renderFrozen) {
             renderFrame();
             glfwSwapBuffers(window);

@@ -63,6 +63,11 @@ TEST(CommandLine, GivenOptionsReplaceOnlyTheirDefaultLines)
          "Setting width to 800\nMissing value after --fullscreen, keeping its default\n"
          "Setting DEFAULT height 720\nSetting DEFAULT refresh rate 60\nSetting DEFAULT brightness 1\n"
          "Setting DEFAULT fullscreen mode off\n"},
+        // ... and one given before keeps that value, and says so.
+        {{"-w", "800", "-w"},
+         "Setting width to 800\nMissing value after -w, keeping 800\n"
+         "Setting DEFAULT height 720\nSetting DEFAULT refresh rate 60\nSetting DEFAULT brightness 1\n"
+         "Setting DEFAULT fullscreen mode off\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(parse(c.args).output, c.output);

@@ -1,4 +1,6 @@
 #include "Frustum.h"
+#include "FrameRenderer.h"
+#include "Object.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +32,15 @@ View viewFrom(glm::vec3 eye, glm::vec3 front, glm::vec3 up = glm::vec3(0.0f, 1.0
     return result;
 }
 
-// What the frame renderer decides for one object.
-bool drawn(const View& v, glm::vec3 centre, float radius)
+// What the frame renderer decides, culling on, for an object of mesh radius `radius`
+// drawn at `scale`.
+bool drawn(const View& v, glm::vec3 centre, float radius, float scale = 1.0f, bool culling = true)
 {
-    return !isBehindCamera(v.eye, v.front, centre) && sphereInFrustum(centre, radius, v.planes);
+    Object object;
+    object.setShapes({}, radius, false);
+    object.setPosition(centre);
+    object.setScale(scale);
+    return shouldDraw(object, v.eye, v.front, v.planes, culling);
 }
 
 } // namespace
@@ -83,6 +90,7 @@ TEST(FrustumCulling, AheadDrawnBehindCulledForAMovedAndTurnedCamera)
         EXPECT_TRUE(drawn(v, v.eye + 10.0f * v.front, 1.0f));
         EXPECT_TRUE(isBehindCamera(v.eye, v.front, v.eye - 10.0f * v.front));
         EXPECT_FALSE(drawn(v, v.eye - 10.0f * v.front, 1.0f));
+        EXPECT_TRUE(drawn(v, v.eye - 10.0f * v.front, 1.0f, 1.0f, false)) << "F8 off draws everything";
         // No far plane: 10,000 units ahead is still drawn.
         EXPECT_TRUE(drawn(v, v.eye + 10000.0f * v.front, 1.0f));
     }
@@ -105,6 +113,10 @@ TEST(FrustumCulling, ObjectAtTheCameraIsJudgedByThePlanesAlone)
     EXPECT_TRUE(sphereInFrustum(v.eye, 1.0f, v.planes));
     EXPECT_FALSE(sphereInFrustum(v.eye, 0.0f, v.planes));
     EXPECT_TRUE(drawn(v, v.eye, 1.0f));
+    // The sphere is scale x radius: either one at 0 leaves nothing to reach into the view.
+    EXPECT_FALSE(drawn(v, v.eye, 1.0f, 0.0f));
+    EXPECT_FALSE(drawn(v, v.eye, 0.0f, 5.0f));
+    EXPECT_TRUE(drawn(v, v.eye, 0.5f, 2.0f));
 
     const View moved = viewFrom(glm::vec3(3.0f, 1.0f, 2.0f), glm::vec3(0.0f, 0.0f, -1.0f));
     EXPECT_TRUE(drawn(moved, moved.eye, 1.0f));

@@ -197,6 +197,22 @@ TEST_F(GameRulesTest, ThreePickupsWithoutDrainGiveFourHundred)
     EXPECT_FLOAT_EQ(fuel, 395.0f);
 }
 
+TEST_F(GameRulesTest, PickupAndWinStartJustInsideTheirDistances)
+{
+    // Pickup within ship radius 2 x scale 1 x 0.5 = 1; the win within planet 1 x 100 = 100.
+    for (const float offset : {0.99f, 1.01f}) {
+        star().setPosition(ship().position + glm::vec3(offset, 0.0f, 0.0f));
+        updateGame();
+        EXPECT_EQ(bursts.size(), offset < 1.0f ? 1u : 0u) << offset;
+        bursts.clear();
+    }
+    for (const float offset : {100.5f, 99.5f}) {
+        ship().setPosition(planet().position + glm::vec3(offset, 0.0f, 0.0f));
+        updateGame();
+        EXPECT_EQ(gameWon, offset < 100.0f) << offset;
+    }
+}
+
 TEST_F(GameRulesTest, HitWaitsWhileFuelIsLowThenCostsOneLife)
 {
     fuel = 5.0f;

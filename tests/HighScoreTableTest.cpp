@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <streambuf>
 #include <string>
 
 #include "HighScoreTable.h"
@@ -128,6 +135,15 @@ TEST(HighScoreTable, SaveKilledHalfwayLeavesTheOldFile)
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
     EXPECT_EQ(readFile(dir.file("scores.txt")), original);
+
+    // The killed save's temporary file goes with the next save.
+    const std::string leftOver = dir.file("scores.txt.tmp-" + std::to_string(child));
+    ASSERT_EQ(access(leftOver.c_str(), F_OK), 0);
+    HighScoreTable next = loaded(dir.file("scores.txt"));
+    next.add("cy", 3.0f);
+    next.save(dir.file("scores.txt"));
+    EXPECT_EQ(access(leftOver.c_str(), F_OK), -1);
+    EXPECT_EQ(readFile(dir.file("scores.txt")), original + "cy 3\n");
 }
 
 TEST(HighScoreTable, UnwritableTargetLeavesTheOldFile)
@@ -146,6 +162,144 @@ TEST(HighScoreTable, UnwritableTargetLeavesTheOldFile)
     // A missing directory: silently nothing.
     table.save(dir.file("missing/scores.txt"));
     EXPECT_EQ(access(dir.file("missing").c_str(), F_OK), -1);
+}
+
+constexpr int cannotDropPrivileges = -2;
+
+// The exit status of `action` run in a child process as the unprivileged user "nobody",
+// who gets `dir`: the permission cases mean nothing to root, which the suite runs as.
+int runAsNobody(const TempDir& dir, const std::function<void()>& action)
+{
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || !nobody || chown(dir.path().c_str(), nobody->pw_uid, nobody->pw_gid) != 0)
+        return cannotDropPrivileges;
+    const pid_t worker = fork();
+    if (worker == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)
+            _exit(77);
+        action();
+        _exit(0);
+    }
+    int status = 0;
+    if (worker < 0 || waitpid(worker, &status, 0) != worker || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status) == 77 ? cannotDropPrivileges : WEXITSTATUS(status);
+}
+
+std::vector<std::string> folderListing(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(HighScoreTable, FileThePlayerCannotReadOrWriteStaysByteForByte)
+{
+    TempDir dir;
+    const std::string original = "ada 150\nbob 57\n";
+    for (mode_t mode : {0600, 0444}) {
+        SCOPED_TRACE(mode);
+        dir.write("scores.txt", original);
+        // 0600 stays root's: unreadable. 0444 goes to the player: readable, not writable.
+        ASSERT_EQ(chmod(dir.file("scores.txt").c_str(), mode), 0);
+        if (mode == 0444 && getpwnam("nobody")) {
+            ASSERT_EQ(chown(dir.file("scores.txt").c_str(), getpwnam("nobody")->pw_uid, 0), 0);
+        }
+        const int status = runAsNobody(dir, [&] {
+            HighScoreTable table = loaded(dir.file("scores.txt"));
+            if (table.entries.size() != (mode == 0444 ? 2u : 0u))
+                _exit(1);
+            table.add("cy", 3.0f);
+            table.save(dir.file("scores.txt"));
+        });
+        if (status == cannotDropPrivileges)
+            GTEST_SKIP() << "needs root, to act as the unprivileged user nobody";
+        ASSERT_EQ(status, 0) << "the table did not read what the player may read";
+        EXPECT_EQ(readFile(dir.file("scores.txt")), original);
+        EXPECT_EQ(folderListing(dir.path()), std::vector<std::string>{"scores.txt"});
+        struct stat info;
+        ASSERT_EQ(stat(dir.file("scores.txt").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode);
+    }
+}
+
+TEST(HighScoreTable, SaveGoesThroughALinkAndKeepsModeAndOwner)
+{
+    TempDir dir;
+    dir.write("data/real.txt", "ada 150\n");
+    ASSERT_EQ(symlink("data/real.txt", dir.file("scores.txt").c_str()), 0);
+    ASSERT_EQ(chmod(dir.file("data/real.txt").c_str(), 0640), 0);
+    const passwd* nobody = getpwnam("nobody");
+    const bool mayGiveAway = geteuid() == 0 && nobody;
+    if (mayGiveAway) {
+        ASSERT_EQ(chown(dir.file("data/real.txt").c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+
+    HighScoreTable table = loaded(dir.file("scores.txt"));
+    table.add("bob", 57.0f);
+    table.save(dir.file("scores.txt"));
+
+    struct stat info;
+    ASSERT_EQ(lstat(dir.file("scores.txt").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(readFile(dir.file("data/real.txt")), "ada 150\nbob 57\n");
+    ASSERT_EQ(stat(dir.file("data/real.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    if (mayGiveAway) {
+        EXPECT_EQ(info.st_uid, nobody->pw_uid);
+    }
+    EXPECT_EQ(folderListing(dir.file("data")), std::vector<std::string>{"real.txt"});
+}
+
+// An endless run of one byte, then " next": a word far longer than anything worth keeping.
+class LongWordSource : public std::streambuf {
+public:
+    explicit LongWordSource(std::size_t length) : left_(length) { refill(); }
+
+private:
+    int_type underflow() override
+    {
+        if (gptr() < egptr())
+            return traits_type::to_int_type(*gptr());
+        return refill() ? traits_type::to_int_type(*gptr()) : traits_type::eof();
+    }
+    bool refill()
+    {
+        if (left_ == 0) {
+            if (tailGiven_)
+                return false;
+            tailGiven_ = true;
+            chunk_ = " next";
+        } else {
+            chunk_.assign(std::min<std::size_t>(left_, 1 << 16), 'x');
+            left_ -= chunk_.size();
+        }
+        setg(chunk_.data(), chunk_.data(), chunk_.data() + chunk_.size());
+        return true;
+    }
+    std::size_t left_;
+    bool tailGiven_ = false;
+    std::string chunk_;
+};
+
+TEST(HighScoreTable, NameWordIsBoundedWhileItIsRead)
+{
+    LongWordSource source(std::size_t(256) << 20);
+    std::istream in(&source);
+    EXPECT_EQ(readNameWord(in, 256), std::string(256, 'x'));
+    EXPECT_EQ(readNameWord(in, 256), "next");
+    EXPECT_TRUE(in.eof());
+
+    // Like >>: leading whitespace skipped, the delimiter left unread, failure at the end.
+    std::istringstream words("  \n ada  bob");
+    EXPECT_EQ(readNameWord(words), "ada");
+    EXPECT_EQ(words.peek(), ' ');
+    EXPECT_EQ(readNameWord(words), "bob");
+    EXPECT_FALSE(words.fail());
+    EXPECT_EQ(readNameWord(words), "");
+    EXPECT_TRUE(words.fail());
 }
 
 } // namespace

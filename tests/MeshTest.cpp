@@ -5,6 +5,8 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -29,6 +31,18 @@ protected:
         glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
         glBindVertexArray(0);
         return enabled;
+    }
+
+    // Components, type and normalised flag of one attribute of `vao`.
+    static std::array<GLint, 3> attributeFormat(unsigned int vao, GLuint location)
+    {
+        glBindVertexArray(vao);
+        std::array<GLint, 3> format{-1, -1, -1};
+        glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_SIZE, &format[0]);
+        glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_TYPE, &format[1]);
+        glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_NORMALIZED, &format[2]);
+        glBindVertexArray(0);
+        return format;
     }
 
     static GLint bufferSize(unsigned int buffer)
@@ -95,6 +109,10 @@ TEST_F(MeshTest, QuadBecomesTwoTrianglesWithAllThreeAttributes)
     EXPECT_EQ(GL_TRUE, attributeEnabled(quad.vao, 0));
     EXPECT_EQ(GL_TRUE, attributeEnabled(quad.vao, 1));
     EXPECT_EQ(GL_TRUE, attributeEnabled(quad.vao, 2));
+    using Format = std::array<GLint, 3>;
+    EXPECT_EQ(attributeFormat(quad.vao, 0), (Format{3, GL_FLOAT, GL_FALSE}));
+    EXPECT_EQ(attributeFormat(quad.vao, 1), (Format{3, GL_FLOAT, GL_FALSE}));
+    EXPECT_EQ(attributeFormat(quad.vao, 2), (Format{2, GL_FLOAT, GL_FALSE}));
     EXPECT_EQ(18 * 4, bufferSize(quad.positionBuffer));
     EXPECT_EQ(18 * 4, bufferSize(quad.normalBuffer));
     EXPECT_EQ(12 * 4, bufferSize(quad.texcoordBuffer));

@@ -113,19 +113,23 @@ TEST(MissingData, EveryImageSpoiledIsReportedAndTheGameStillPlays)
     EXPECT_EQ(0, game.wait(60)) << game.output();
 }
 
-TEST(MissingData, NoFontStopsWithItsMessage)
+TEST(MissingData, NoArialMetricFontStopsWithItsMessage)
 {
     TempDir run;
     run.populateRunData();
-    // A fontconfig set-up that knows no font directory at all.
-    run.write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
-    std::vector<std::string> command = {"/usr/bin/env", "FONTCONFIG_FILE=" + run.file("fonts.conf")};
-    for (const std::string& arg : smallGame())
-        command.push_back(arg);
-    const ProcessResult result = runProcess(command, run.path());
-    EXPECT_EQ(255, result.exitStatus) << result.output;
-    EXPECT_NE(result.output.find("Can't load arial font!\n"), std::string::npos) << result.output;
-    EXPECT_EQ(result.output.find("Initialization DONE."), std::string::npos);
+    // No font folder at all, and a folder whose only sans face has other metrics.
+    for (const std::string folders : {"", "<dir>/usr/share/fonts/truetype/dejavu</dir>"}) {
+        SCOPED_TRACE(folders);
+        run.write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig>" + folders + "<cachedir>" +
+                                    run.file("cache") + "</cachedir></fontconfig>\n");
+        std::vector<std::string> command = {"/usr/bin/env", "FONTCONFIG_FILE=" + run.file("fonts.conf")};
+        for (const std::string& arg : smallGame())
+            command.push_back(arg);
+        const ProcessResult result = runProcess(command, run.path(), "", 120);
+        EXPECT_EQ(255, result.exitStatus) << result.output;
+        EXPECT_NE(result.output.find("Can't load arial font!\n"), std::string::npos) << result.output;
+        EXPECT_EQ(result.output.find("Initialization DONE."), std::string::npos);
+    }
 }
 
 } // namespace

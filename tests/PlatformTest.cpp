@@ -11,6 +11,8 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "HighScoreTable.h"
@@ -86,6 +88,25 @@ TEST_F(PlatformFiles, ReplacingIntoAMissingFolderFailsWithoutCreatingIt)
 {
     EXPECT_FALSE(platform::replaceFileAtomically(file("missing/scores.txt"), "a 1\n"));
     EXPECT_FALSE(platform::pathExists(file("missing")));
+}
+
+// What a save killed half-way leaves must go, but never a running save's file.
+TEST_F(PlatformFiles, OnlyTemporariesOfEndedProcessesAreRemoved)
+{
+#ifdef _WIN32
+    const std::string ownPid = std::to_string(GetCurrentProcessId());
+#else
+    const std::string ownPid = std::to_string(::getpid());
+#endif
+    write("scores.txt.tmp-99999999", "half a sa");
+    write("scores.txt.tmp-" + ownPid, "running");
+    write("scores.txt.tmp-notapid", "someone else's");
+    write("other.txt.tmp-99999999", "another file's");
+    platform::removeStaleTemporaries(file("scores.txt"));
+    EXPECT_FALSE(platform::pathExists(file("scores.txt.tmp-99999999")));
+    EXPECT_TRUE(platform::pathExists(file("scores.txt.tmp-" + ownPid)));
+    EXPECT_TRUE(platform::pathExists(file("scores.txt.tmp-notapid")));
+    EXPECT_TRUE(platform::pathExists(file("other.txt.tmp-99999999")));
 }
 
 TEST_F(PlatformFiles, ANewFileGetsTheSystemsLineEnd)

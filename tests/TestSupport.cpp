@@ -5,7 +5,9 @@
 #include <stb_image.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,13 +31,96 @@ std::chrono::steady_clock::time_point deadlineAfter(double seconds)
     return std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
 }
 
+// An X server of this test process's own. Tests that run side by side (ctest -j) would
+// otherwise share one display: one game could take the focus, and the keys, meant for
+// another. A death test's re-run child inherits the display through the environment.
+class PrivateDisplay {
+public:
+    ~PrivateDisplay()
+    {
+        // Only the process that started the server stops it; forked children exit past here.
+        if (server_ > 0 && ::getpid() == owner_) {
+            ::kill(server_, SIGTERM);
+            ::waitpid(server_, nullptr, 0);
+        }
+    }
+
+    void ensure()
+    {
+        if (server_ > 0 || std::getenv("ORBELUNE_PRIVATE_DISPLAY"))
+            return;
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        const pid_t parent = ::getpid();
+        server_ = ::fork();
+        if (server_ == 0) {
+            // A test killed by its timeout must not leave its server behind.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                _exit(1);
+            ::close(ready[0]);
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDOUT_FILENO);
+            ::dup2(quiet, STDERR_FILENO);
+            const std::string fd = std::to_string(ready[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten",
+                     "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ::close(ready[1]);
+        owner_ = parent;
+        const std::string number = readDisplayNumber(ready[0]);
+        ::close(ready[0]);
+        if (number.empty()) {
+            std::cerr << "could not start a private Xvfb; using DISPLAY as it is\n";
+            if (server_ > 0) {
+                ::kill(server_, SIGKILL);
+                ::waitpid(server_, nullptr, 0);
+            }
+            server_ = -1;
+            return;
+        }
+        ::setenv("DISPLAY", (":" + number).c_str(), 1);
+        ::setenv("ORBELUNE_PRIVATE_DISPLAY", "1", 1);
+    }
+
+private:
+    // Xvfb writes the display number and a line end once it accepts connections.
+    static std::string readDisplayNumber(int fd)
+    {
+        std::string text;
+        const auto deadline = deadlineAfter(60.0);
+        while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            pollfd wait{fd, POLLIN, 0};
+            if (::poll(&wait, 1, 100) <= 0)
+                continue;
+            char buffer[16];
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got <= 0)
+                return "";
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+        const std::size_t end = text.find('\n');
+        return end == std::string::npos ? "" : text.substr(0, end);
+    }
+
+    pid_t server_ = -1;
+    pid_t owner_ = -1;
+};
+
+PrivateDisplay privateDisplay;
+
 } // namespace
+
+void usePrivateDisplay() { privateDisplay.ensure(); }
 
 void ensureGlContext()
 {
     static GLFWwindow* context = nullptr;
     if (context)
         return;
+    usePrivateDisplay();
     if (!glfwInit())
         throw std::runtime_error("glfwInit failed: is DISPLAY set (run under Xvfb)?");
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
@@ -164,6 +249,7 @@ std::string captureStdout(const std::function<void()>& action)
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& workingDirectory)
 {
+    usePrivateDisplay();
     int inPipe[2];
     int outPipe[2];
     if (pipe(inPipe) != 0 || pipe(outPipe) != 0)
@@ -318,6 +404,7 @@ std::string shellOutput(const std::string& command)
 
 std::string findGameWindow(double timeoutSeconds)
 {
+    usePrivateDisplay();
     const auto deadline = deadlineAfter(timeoutSeconds);
     while (std::chrono::steady_clock::now() < deadline) {
         std::string found = shellOutput("xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1");

@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
+// Starts an Xvfb server for this test process, once, and points DISPLAY at it, so that
+// tests run in parallel never share windows, focus or keys. Everything below that needs a
+// display calls it; a test that talks to X by itself calls it first.
+void usePrivateDisplay();
+
 // Makes a hidden 3.3 core window current (once per process) and loads the GL entry points.
-// Needs a display: the test command runs the suite under Xvfb.
 void ensureGlContext();
 
 // The build's run directory (orbelune, shaders/, assets/) and the game binary in it.

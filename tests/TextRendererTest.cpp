@@ -167,6 +167,36 @@ TEST_F(TextRendererGl, EmptyTextSetsUpButDrawsNothing)
     EXPECT_EQ(colour[1], 0.0f);
 }
 
+// A fontconfig set-up that knows the faces of one folder only.
+std::string fontConfigWithOnly(const std::string& folder, const std::string& cacheFolder)
+{
+    return "<?xml version=\"1.0\"?>\n<fontconfig><dir>" + folder + "</dir><cachedir>" + cacheFolder +
+           "</cachedir></fontconfig>\n";
+}
+
+TEST(FontLocator, AcceptsArialMetricFacesAndNothingElse)
+{
+    TempDir files;
+    const char* const saved = std::getenv("FONTCONFIG_FILE");
+    const std::string previous = saved ? saved : "";
+    struct Case {
+        const char* folder;
+        const char* expectedFile; // "" when no face may stand in for Arial
+    };
+    for (const Case& c : {Case{"/usr/share/fonts/truetype/dejavu", ""},
+                          Case{"/usr/share/fonts/truetype/liberation", "LiberationSans-Regular.ttf"}}) {
+        SCOPED_TRACE(c.folder);
+        files.write("fonts.conf", fontConfigWithOnly(c.folder, files.file("cache")));
+        setenv("FONTCONFIG_FILE", files.file("fonts.conf").c_str(), 1);
+        const std::string found = findArialCompatibleFont();
+        EXPECT_EQ(std::filesystem::path(found).filename().string(), c.expectedFile) << found;
+    }
+    if (saved)
+        setenv("FONTCONFIG_FILE", previous.c_str(), 1);
+    else
+        unsetenv("FONTCONFIG_FILE");
+}
+
 TEST_F(TextRendererGl, NoUsableFontEndsTheProgramWithItsMessage)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

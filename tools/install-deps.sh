@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Orbelune builds, runs and tests with; only what is missing.
+# Installs the Debian packages Orbelune builds, runs and tests with, and any named as
+# arguments; only what is missing.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   libglfw3-dev libglew-dev libglm-dev libbullet-dev libtinyobjloader-dev libstb-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation
+  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
 )
+packages+=("$@") # callers with needs of their own name them as arguments
 
 missing=()
 for package in "${packages[@]}"; do

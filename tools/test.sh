@@ -11,7 +11,8 @@ xvfb=(xvfb-run -a -s "-screen 0 1920x1080x24")
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
-"${xvfb[@]}" ctest --test-dir build --output-on-failure
+"${xvfb[@]}" ctest --test-dir build --output-on-failure -j"$jobs"
+tools/package-check.sh build
 [ "${ORBELUNE_SKIP_WINDOWS:-0}" = "1" ] || tools/windows-check.sh
 
 if [ "${ORBELUNE_SKIP_SANITIZERS:-0}" != "1" ]; then
@@ -20,5 +21,5 @@ if [ "${ORBELUNE_SKIP_SANITIZERS:-0}" != "1" ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
   export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  "${xvfb[@]}" ctest --test-dir build-sanitize --output-on-failure
+  "${xvfb[@]}" ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 fi

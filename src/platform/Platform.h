@@ -1,6 +1,6 @@
-// What differs between the systems the game runs on: file operations the standard library
-// lacks, how data paths are spelt, and where the HUD font lives. Each system has its own
-// implementation of this interface; callers keep the decisions.
+// What differs between the systems the game runs on: the few file operations the standard
+// library lacks, how data paths are spelt, and where the HUD font lives. Each system has its
+// own implementation of this interface; callers keep the decisions.
 #pragma once
 
 #include <string>
@@ -21,7 +21,8 @@ bool mayWriteFile(const std::string& path);
 
 // Makes `path` hold exactly `content` so that a crash at any moment leaves either the old
 // file or the new one: a temporary file beside `path`, flushed to the disk, then moved over
-// it. `path` must not be a link (resolve it first). False, with `path` untouched, on failure.
+// it. An existing file keeps its permissions, and its owner where this process may set it.
+// `path` must not be a link (resolve it first). False, with `path` untouched, on failure.
 bool replaceFileAtomically(const std::string& path, const std::string& content);
 
 // Removes temporary files that replaceFileAtomically left beside `path` when a process

@@ -1,18 +1,37 @@
 // The platform layer on POSIX systems.
 #include "platform/Platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "TextRenderer.h"
 
 namespace platform {
 
 namespace {
+
+// Linux gives up on link chains at this depth as well.
+constexpr int maxLinkHops = 40;
+// A save takes milliseconds; a temporary file this old is stale even if its pid was reused.
+constexpr std::time_t staleAfterSeconds = 3600;
+
+const char* const temporaryMarker = ".tmp-";
+
+std::string folderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
 
 bool writeAll(int fd, const std::string& content)
 {
@@ -30,16 +49,28 @@ bool writeAll(int fd, const std::string& content)
 }
 
 // Makes the rename itself survive a power cut; failure only costs durability, not the file.
-void syncDirectoryOf(const std::string& path)
+void syncFolderOf(const std::string& path)
 {
-    std::string directory = std::filesystem::path(path).parent_path().string();
-    if (directory.empty())
-        directory = ".";
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// The temporary file's permissions and owner, taken from the file it will replace. A player
+// who may not give the file away keeps at least its group where allowed.
+void copyModeAndOwner(int fd, const struct stat& old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Owned by whoever saves; the content is what matters.
+    }
+    ::fchmod(fd, old.st_mode & 07777);
+}
+
+bool processIsGone(long pid)
+{
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 } // namespace
@@ -50,15 +81,37 @@ bool pathExists(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
+std::string resolveLinks(const std::string& path)
+{
+    std::string current = path;
+    for (int hop = 0; hop < maxLinkHops; ++hop) {
+        struct stat info;
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 4096) + 1);
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size())
+            return "";
+        const std::string next(target.data(), static_cast<std::size_t>(length));
+        current = next.front() == '/' ? next : folderOf(current) + "/" + next;
+    }
+    return "";
+}
+
+bool mayWriteFile(const std::string& path)
+{
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 bool replaceFileAtomically(const std::string& path, const std::string& content)
 {
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+    const std::string temporary = path + temporaryMarker + std::to_string(::getpid());
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0)
         return false;
     struct stat old;
     if (::stat(path.c_str(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
+        copyModeAndOwner(fd, old);
     bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
@@ -66,8 +119,36 @@ bool replaceFileAtomically(const std::string& path, const std::string& content)
         ::unlink(temporary.c_str());
         return false;
     }
-    syncDirectoryOf(path);
+    syncFolderOf(path);
     return true;
+}
+
+void removeStaleTemporaries(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    const std::string prefix = std::filesystem::path(path).filename().string() + temporaryMarker;
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string digits = name.substr(prefix.size());
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string file = folder + "/" + name;
+        struct stat info;
+        if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        const long pid = std::strtol(digits.c_str(), nullptr, 10);
+        if (pid == ::getpid())
+            continue;
+        if (processIsGone(pid) || now - info.st_mtime > staleAfterSeconds)
+            ::unlink(file.c_str());
+    }
+    ::closedir(listing);
 }
 
 std::string dataPath(const std::string& relativePath)

@@ -121,10 +121,15 @@ void removeStaleTemporaries(const std::string& path)
         const std::string pidText = name.substr(prefix.size());
         if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos)
             continue;
+        const unsigned long pid = std::strtoul(pidText.c_str(), nullptr, 10);
+        if (pid == GetCurrentProcessId())
+            continue;
         WIN32_FILE_ATTRIBUTE_DATA data;
-        const bool old = GetFileAttributesExW(entry.path().c_str(), GetFileExInfoStandard, &data) &&
-                         ticks(now) - ticks(data.ftLastWriteTime) > staleAfter100ns;
-        if (old || processIsGone(std::strtoul(pidText.c_str(), nullptr, 10)))
+        if (!GetFileAttributesExW(entry.path().c_str(), GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        const bool old = ticks(now) - ticks(data.ftLastWriteTime) > staleAfter100ns;
+        if (old || processIsGone(pid))
             DeleteFileW(entry.path().c_str());
     }
 }
