@@ -56,6 +56,7 @@ cp "$liberation" "$fonts/arial.ttf"
 # The game's console: stdin from a pipe the check writes the name into, stdout to a file.
 # Windows text mode ends lines with CR LF; the checks compare without the CR.
 mkfifo "$check/stdin"
+: >"$check/stdout.txt"
 (cd "$game" && exec wine orbelune.exe -w 1280 -h 720 <"$check/stdin" >"$check/stdout.txt" 2>"$check/stderr.txt") &
 pid=$!
 exec 3>"$check/stdin"
@@ -77,15 +78,22 @@ startup="$(console | grep -v '^Setting ')"
 [ "$startup" = "$expected" ] || fail "start-up lines differ:$(diff <(echo "$expected") <(echo "$startup"))"
 echo "Start-up printed its load lines with .\\ paths after $((SECONDS - started)) s"
 
-# The picture: the lit planet fills the middle; the HUD's "Lives" and "Fuel" are white text
-# near the top corners.
+# The picture, loosely: a coloured, lit planet fills the middle against black space, and the
+# HUD's "Lives" and "Fuel" are white text near the top corners. Per mille of full scale.
 shot="$check/screenshot.png"
-share() { convert "$shot" -crop "$1" +repage -colorspace Gray "${@:2}" -format '%[fx:int(mean*1000)]' info:; }
-picture() { echo "middle $(share 400x300+440+210), lives $(share 140x40+190+30 -threshold 90%), fuel $(share 140x40+1070+30 -threshold 90%)"; }
+share() { convert "$shot" -crop "$1" +repage "${@:2}" -format '%[fx:int(mean*1000)]' info:; }
+middle=400x300+440+210
+picture() {
+  echo "middle brightness $(share $middle -colorspace Gray), saturation $(share $middle -colorspace HSL -channel G -separate)," \
+    "space $(share 200x200+0+250 -colorspace Gray), lives $(share 140x40+190+30 -colorspace Gray -threshold 90%)," \
+    "fuel $(share 140x40+1070+30 -colorspace Gray -threshold 90%)"
+}
 picture_ok() {
   import -window root "$shot" 2>/dev/null || return 1
-  [ "$(share 400x300+440+210)" -gt 150 ] && [ "$(share 140x40+190+30 -threshold 90%)" -gt 10 ] &&
-    [ "$(share 140x40+1070+30 -threshold 90%)" -gt 10 ]
+  [ "$(share $middle -colorspace Gray)" -gt 100 ] && [ "$(share $middle -colorspace HSL -channel G -separate)" -gt 200 ] &&
+    [ "$(share 200x200+0+250 -colorspace Gray)" -lt 30 ] &&
+    [ "$(share 140x40+190+30 -colorspace Gray -threshold 90%)" -gt 10 ] &&
+    [ "$(share 140x40+1070+30 -colorspace Gray -threshold 90%)" -gt 10 ]
 }
 wait_for 60 picture_ok || fail "no lit planet and HUD in $shot ($(picture))"
 echo "Screenshot shows the planet and the HUD ($(picture)): $shot"
