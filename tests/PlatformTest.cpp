@@ -107,6 +107,25 @@ TEST_F(PlatformFiles, OnlyTemporariesOfEndedProcessesAreRemoved)
     EXPECT_TRUE(platform::pathExists(file("scores.txt.tmp-" + ownPid)));
     EXPECT_TRUE(platform::pathExists(file("scores.txt.tmp-notapid")));
     EXPECT_TRUE(platform::pathExists(file("other.txt.tmp-99999999")));
+
+    // A save finds them too, whatever spelling of the path the link resolution gave it.
+    write("scores.txt", "ada 57\n");
+    write("scores.txt.tmp-99999999", "half a sa");
+    addEntry("bob", 150.0f);
+    EXPECT_FALSE(platform::pathExists(file("scores.txt.tmp-99999999")));
+}
+
+// Saving through a link changes the file it names; the link stays a link.
+TEST_F(PlatformFiles, ASaveThroughALinkChangesTheFileItNames)
+{
+    write("real.txt", "ada 57\n");
+    std::error_code error;
+    fs::create_symlink(folder / "real.txt", folder / "scores.txt", error);
+    if (error)
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    addEntry("bob", 150.0f);
+    EXPECT_TRUE(fs::is_symlink(folder / "scores.txt"));
+    EXPECT_EQ("ada 57\nbob 150\n", read("real.txt"));
 }
 
 TEST_F(PlatformFiles, ANewFileGetsTheSystemsLineEnd)

@@ -32,6 +32,18 @@ std::wstring wide(const std::string& text)
     return result;
 }
 
+std::string narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
+                        nullptr);
+    return result;
+}
+
 bool writeAll(HANDLE file, const std::string& content)
 {
     std::size_t done = 0;
@@ -67,10 +79,25 @@ bool pathExists(const std::string& path)
     return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Windows has links too, but a player's score file is not one; writing goes to the path.
+// Opening follows every link, so the open file's final path is the file a save must change.
+// A path that does not open yet is written where it is named.
 std::string resolveLinks(const std::string& path)
 {
-    return path;
+    HANDLE file = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    std::wstring finalPath(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file, finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
+    if (length >= finalPath.size()) {
+        finalPath.resize(length);
+        length = GetFinalPathNameByHandleW(file, finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
+    }
+    CloseHandle(file);
+    if (length == 0 || length >= finalPath.size())
+        return "";
+    finalPath.resize(length);
+    return narrow(finalPath);
 }
 
 bool mayWriteFile(const std::string& path)
