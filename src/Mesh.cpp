@@ -172,8 +172,9 @@ void Mesh::load(std::string path)
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))
         failToLoad(path, "not a file");
-    if (!tinyobj::LoadObj(&attrib, &parsedShapes, &materials, &warning, nullptr, path.c_str(), platform::dataPath("assets/").c_str(),
-                          true, true))
+    const std::string materialFolder = platform::dataPath("assets/");
+    if (!tinyobj::LoadObj(&attrib, &parsedShapes, &materials, &warning, nullptr, path.c_str(),
+                          materialFolder.c_str(), true, true))
         failToLoad(path, warning);
     if (!indicesInRange(attrib, parsedShapes))
         failToLoad(path, warning + "face index out of range");

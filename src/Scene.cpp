@@ -116,7 +116,8 @@ void setupScene()
 
     // NOTE: must come before every other rand() call: it draws the first 150,000 values,
     // and the Earth's spin and the star's place follow from what is left.
-    particleSystem.init(platform::dataPath("shaders/particles.vert"), platform::dataPath("shaders/particles.frag"));
+    particleSystem.init(platform::dataPath("shaders/particles.vert"),
+                        platform::dataPath("shaders/particles.frag"));
     particleSystem.emit(glm::vec3(0.0f));
 
     // Sets the byte unpack alignment that every texture upload below relies on.

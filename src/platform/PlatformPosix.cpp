@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "TextRenderer.h"
-
 namespace platform {
 
 namespace {
@@ -159,11 +157,6 @@ std::string dataPath(const std::string& relativePath)
 const char* textLineEnd()
 {
     return "\n";
-}
-
-std::string hudFontPath()
-{
-    return findArialCompatibleFont();
 }
 
 } // namespace platform

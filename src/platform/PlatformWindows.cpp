@@ -102,8 +102,9 @@ std::string resolveLinks(const std::string& path)
 
 bool mayWriteFile(const std::string& path)
 {
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(file);
@@ -113,12 +114,14 @@ bool mayWriteFile(const std::string& path)
 bool replaceFileAtomically(const std::string& path, const std::string& content)
 {
     const std::wstring target = wide(path);
-    // MoveFileEx replaces read-only files as happily as writable ones; keep them as they are.
+    // The read-only attribute is how a Windows user says "keep this file": refuse before any
+    // temporary is written, whatever the file system would let a rename do.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
     const std::wstring temporary = wide(path + temporaryMarker + std::to_string(GetCurrentProcessId()));
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     bool ok = writeAll(file, content) && FlushFileBuffers(file);
