@@ -22,6 +22,7 @@
 #include "AppState.h"
 #include "Camera.h"
 #include "CommandLine.h"
+#include "Exposure.h"
 #include "FrameRenderer.h"
 #include "GameRules.h"
 #include "Input.h"
@@ -118,7 +119,7 @@ void printPasses(const char* title)
     }
 }
 
-// ---- the game's start-up, as src/main.cpp does it -------------------------------------
+// ---- the game's own start-up steps -------------------------------------------------------
 
 void createGameWindow()
 {
@@ -126,30 +127,22 @@ void createGameWindow()
         std::cerr << "glfwInit failed: run under Xvfb\n";
         std::exit(EXIT_FAILURE);
     }
-    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-    settings.refreshRate = mode ? mode->refreshRate : 0;
+    settings.refreshRate = primaryMonitorRefreshRate();
     lightColor = lightColorFor(settings.brightness);
-    applyGameWindowHints(settings.refreshRate);
-    window = glfwCreateWindow(settings.width, settings.height, "Orbelune", nullptr, nullptr);
+    window = openGameWindow(settings);
     if (!window) {
         std::cerr << "no 3.3 core window\n";
         std::exit(EXIT_FAILURE);
     }
-    glfwMakeContextCurrent(window);
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) {
         std::cerr << "glewInit failed\n";
         std::exit(EXIT_FAILURE);
     }
-    setInitialGlState(settings.width, settings.height);
-    createFramebuffers();
-    setCameraDefaults(settings.width, settings.height);
-    connectGameHooks();
     // The load messages would bury the report.
     std::ostringstream discarded;
     std::streambuf* console = std::cout.rdbuf(discarded.rdbuf());
-    setupScene();
+    prepareGame();
     std::cout.rdbuf(console);
 }
 

@@ -7,16 +7,6 @@
 #include "PostProcessing.h"
 #include "Settings.h"
 
-bool keys[keyCount] = {};
-
-bool showFrameStats = true;
-bool wireframe = false;
-bool collisionsEnabled = true;
-bool fuelDrain = false;
-bool hdrEnabled = true;
-bool bloomEnabled = true;
-bool frustumCulling = false;
-
 namespace {
 
 // The flag a function key flips, or null for any other key.
@@ -75,5 +65,5 @@ void onWindowSize(GLFWwindow* /*window*/, int width, int height)
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     createFramebuffers();
-    camera.setProjection(width, height, 45.0f);
+    camera.setProjection(width, height, defaultFieldOfView);
 }

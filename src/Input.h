@@ -1,18 +1,9 @@
-// Keyboard state, the seven function-key toggles and the window callbacks.
+// The window callbacks: keys into the controls, Esc, and resizes.
 #pragma once
 
+#include "Controls.h"
+
 struct GLFWwindow;
-
-constexpr int keyCount = 1024;
-extern bool keys[keyCount];  // held state per GLFW key code
-
-extern bool showFrameStats;    // F2
-extern bool wireframe;         // F3
-extern bool collisionsEnabled; // F4
-extern bool fuelDrain;         // F5
-extern bool hdrEnabled;        // F6
-extern bool bloomEnabled;      // F7
-extern bool frustumCulling;    // F8
 
 void onKey(GLFWwindow* window, int key, int scancode, int action, int mods);
 void onCursorPos(GLFWwindow* window, double x, double y);

@@ -11,7 +11,7 @@
 #include "GameRandom.h"
 #include "GameRules.h"
 #include "HighScoreTable.h"
-#include "Hud.h"
+#include "HudDrawing.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
 #include "Settings.h"
@@ -23,17 +23,15 @@ ShaderProgram blurShader;
 ShaderProgram bloomShader;
 ParticleSystem particleSystem;
 TextRenderer textRenderer;
-unsigned int shipTextures[5] = {};
-unsigned int rockTextures[5] = {};
-unsigned int goldTextures[5] = {};
+unsigned int shipTextures[materialSlotCount] = {};
+unsigned int rockTextures[materialSlotCount] = {};
+unsigned int goldTextures[materialSlotCount] = {};
 Mesh shipMesh;
 Mesh sphereMesh;
 Mesh rockMesh;
 Mesh starMesh;
 
 namespace {
-
-constexpr int materialSlots = 5;
 
 void buildProgram(ShaderProgram& program, const char* vertexPath, const char* fragmentPath)
 {
@@ -48,15 +46,16 @@ void setSampler(const ShaderProgram& program, const char* name, int unit)
 }
 
 // Five maps in slot order: albedo, normal, metallic, roughness, ambient occlusion.
-void loadMaterial(unsigned int (&set)[materialSlots], const char* const (&paths)[materialSlots])
+// The textures live until exit: every object and asteroid of the game shares them.
+void loadMaterial(unsigned int (&set)[materialSlotCount], const char* const (&paths)[materialSlotCount])
 {
-    for (int slot = 0; slot < materialSlots; ++slot)
+    for (unsigned int slot = 0; slot < materialSlotCount; ++slot)
         set[slot] = loadTexture(platform::dataPath(paths[slot]), false);
 }
 
-void setMaterial(Object& object, const unsigned int (&set)[materialSlots])
+void setMaterial(Object& object, const unsigned int (&set)[materialSlotCount])
 {
-    for (unsigned int slot = 0; slot < materialSlots; ++slot)
+    for (unsigned int slot = 0; slot < materialSlotCount; ++slot)
         object.setTexture(slot, set[slot]);
 }
 
@@ -78,8 +77,8 @@ Object* createEarth()
     earth->setPosition(camera.getFront() * 200.0f + camera.getPosition());
     earth->setRotation(glm::quat(glm::vec3(0.0f, 0.0f, 0.0f)));
     earth->setAngularVelocity(glm::vec3(0.0f, 0.0f, gameRandomFraction()));
-    earth->setTexture(0, loadTexture(platform::dataPath("assets/Earth.jpg"), false));
-    for (unsigned int slot = 1; slot < materialSlots; ++slot)
+    earth->setTexture(0, loadTexture(platform::dataPath("assets/Earth.jpg"), false)); // lives until exit
+    for (unsigned int slot = 1; slot < materialSlotCount; ++slot)
         earth->setTexture(slot, goldTextures[slot]);
     return earth;
 }
@@ -99,6 +98,14 @@ Object* createStar()
     star->setAngularVelocity(glm::vec3(r4, 0.0f, 0.0f));
     setMaterial(*star, goldTextures);
     return star;
+}
+
+void fillAsteroidLook()
+{
+    asteroidLook.sphere = {sphereMesh.shapes, sphereMesh.radius};
+    asteroidLook.rock = {rockMesh.shapes, rockMesh.radius};
+    for (unsigned int slot = 0; slot < materialSlotCount; ++slot)
+        asteroidLook.textures[slot] = rockTextures[slot];
 }
 
 } // namespace
@@ -139,6 +146,8 @@ void setupScene()
     sphereMesh.load(platform::dataPath("assets/sphere.obj"));
     rockMesh.load(platform::dataPath("assets/Rock.obj"));
     starMesh.load(platform::dataPath("assets/star.obj"));
+
+    fillAsteroidLook();
 
     sceneObjects.push_back(createShip(physicsWorld->dynamicsWorld));
     sceneObjects.push_back(createEarth());

@@ -1,7 +1,9 @@
-// Start-up resources and the three objects that exist from the first frame.
+// Start-up resources and the three objects that exist from the first frame. The programs,
+// textures, meshes, particles and text renderer made here live until exit.
 #pragma once
 
 #include "Mesh.h"
+#include "Object.h"
 #include "ParticleSystem.h"
 #include "ShaderProgram.h"
 #include "TextRenderer.h"
@@ -11,16 +13,16 @@ extern ShaderProgram blurShader;
 extern ShaderProgram bloomShader;
 extern ParticleSystem particleSystem;
 extern TextRenderer textRenderer;
-extern unsigned int shipTextures[5]; // albedo, normal, metallic, roughness, ambient occlusion
-extern unsigned int rockTextures[5];
-extern unsigned int goldTextures[5];
+extern unsigned int shipTextures[materialSlotCount];
+extern unsigned int rockTextures[materialSlotCount];
+extern unsigned int goldTextures[materialSlotCount];
 extern Mesh shipMesh;
 extern Mesh sphereMesh;
 extern Mesh rockMesh;
 extern Mesh starMesh;
 
-// Loads every program, texture and model, creates ship, Earth and star, resets the clock
-// and prints "Initialization DONE.". Needs a current GL context.
+// Loads every program, texture and model, hands the rules the asteroid look, creates ship,
+// Earth and star, resets the clock and prints "Initialization DONE.". Needs a current GL context.
 void setupScene();
 // Points the rules' hooks at the particle system, the HUD and the console.
 void connectGameHooks();

@@ -4,6 +4,19 @@
 #include <GLFW/glfw3.h>
 
 #include "Camera.h"
+#include "Input.h"
+#include "PostProcessing.h"
+#include "Scene.h"
+#include "Settings.h"
+
+GLFWwindow* window = nullptr;
+
+namespace {
+
+// No GL we run on draws a side beyond this many pixels.
+constexpr int largestWindowSide = 16384;
+
+} // namespace
 
 void applyGameWindowHints(int refreshRate)
 {
@@ -16,6 +29,47 @@ void applyGameWindowHints(int refreshRate)
     glfwWindowHint(GLFW_SAMPLES, 4);
 }
 
+int primaryMonitorRefreshRate()
+{
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    return mode ? mode->refreshRate : 0;
+}
+
+GLFWwindow* openGameWindow(const Settings& wanted, bool visible)
+{
+    applyGameWindowHints(wanted.refreshRate);
+    glfwWindowHint(GLFW_VISIBLE, visible ? GLFW_TRUE : GLFW_FALSE);
+    GLFWmonitor* monitor = wanted.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
+    // GLFW asserts (aborts) on a negative size instead of failing, and a huge one crashes
+    // inside Xlib and Mesa, whose image sizes overflow 32 bits; such sizes get the same
+    // diagnostic as any other window that cannot be made.
+    const bool usableSize = wanted.width > 0 && wanted.height > 0 && wanted.width <= largestWindowSide &&
+                            wanted.height <= largestWindowSide;
+    GLFWwindow* created =
+        usableSize ? glfwCreateWindow(wanted.width, wanted.height, "Orbelune", monitor, nullptr) : nullptr;
+    if (!created)
+        return nullptr;
+    glfwMakeContextCurrent(created);
+    if (wanted.fullscreen) {
+        glfwSetWindowMonitor(created, glfwGetPrimaryMonitor(), 0, 0, wanted.width, wanted.height,
+                             wanted.refreshRate);
+    }
+    return created;
+}
+
+void installCallbacks(GLFWwindow* target)
+{
+    using ButtonCallback = void (*)(GLFWwindow*, int, int, int);
+    using ScrollCallback = void (*)(GLFWwindow*, double, double);
+    glfwSetKeyCallback(target, onKey);
+    glfwSetCursorPosCallback(target, onCursorPos);
+    glfwSetCursorEnterCallback(target, onCursorEnter);
+    glfwSetMouseButtonCallback(target, static_cast<ButtonCallback>(ignoreEvent));
+    glfwSetScrollCallback(target, static_cast<ScrollCallback>(ignoreEvent));
+    glfwSetWindowSizeCallback(target, onWindowSize);
+}
+
 void setInitialGlState(int width, int height)
 {
     glViewport(0, 0, width, height);
@@ -26,8 +80,17 @@ void setInitialGlState(int width, int height)
 
 void setCameraDefaults(int width, int height)
 {
-    camera.setProjection(width, height, 45.0f);
+    camera.setProjection(width, height, defaultFieldOfView);
     camera.setFront(glm::vec3(0.0f, 0.0f, 1.0f));
     camera.setUp(glm::vec3(0.0f, 1.0f, 0.0f));
     camera.setPosition(glm::vec3(0.0f, 1.0f, -3.0f));
+}
+
+void prepareGame()
+{
+    setInitialGlState(settings.width, settings.height);
+    createFramebuffers();
+    setCameraDefaults(settings.width, settings.height);
+    connectGameHooks();
+    setupScene();
 }

@@ -1,10 +1,26 @@
-// Start-up steps the game shares with the tools that measure it, so both open the same
-// kind of window with the same state.
+// Start-up steps and the window. The game runs them from main.cpp, which checks each one;
+// the tools that measure or picture the game run the same steps, so they see the same game.
 #pragma once
+
+struct GLFWwindow;
+struct Settings;
+
+extern GLFWwindow* window; // the only window; null until start-up creates it
 
 // OpenGL 3.3 core, forward compatible, resizable, 4x multisampled, at `refreshRate` Hz.
 void applyGameWindowHints(int refreshRate);
+// The primary monitor's current refresh rate in Hz (0 where the display reports none).
+// Needs GLFW initialised.
+int primaryMonitorRefreshRate();
+// The game's window at the size in `settings`, current, fullscreen when asked; null when it
+// cannot be made. Hidden windows are for tools that read their pictures back.
+GLFWwindow* openGameWindow(const Settings& settings, bool visible = true);
+// Keys, cursor, buttons, scroll and resizes of `target` to the input callbacks.
+void installCallbacks(GLFWwindow* target);
 // Viewport over the whole window, depth test, and alpha blending for every pass.
 void setInitialGlState(int width, int height);
 // The camera before the first frame: at (0, 1, -3) looking along +Z, 45 (radians) wide.
 void setCameraDefaults(int width, int height);
+// Everything after the GL entry points are loaded: GL state, framebuffers, camera, the
+// rules' hooks and the scene, ending with "Initialization DONE.".
+void prepareGame();

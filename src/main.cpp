@@ -8,14 +8,10 @@
 #include <iostream>
 
 #include "AppState.h"
-#include "Camera.h"
 #include "CommandLine.h"
 #include "FrameRenderer.h"
 #include "GameRules.h"
-#include "Input.h"
 #include "Object.h"
-#include "PostProcessing.h"
-#include "Scene.h"
 #include "Settings.h"
 #include "Startup.h"
 
@@ -35,71 +31,30 @@ constexpr double frozenTickSeconds = 0.05;
 [[noreturn]] void failStartup(const char* condition, int line)
 {
     std::cout << "src/main.cpp:" << line << ": start-up failed: " << condition << std::endl;
+    // exit rather than _Exit: no GL object exists yet whose destructor could misbehave.
     std::exit(EXIT_FAILURE);
-}
-
-// The primary monitor's current refresh rate in Hz (0 where the display reports none).
-int primaryMonitorRefreshRate()
-{
-    STARTUP_CHECK(glfwInit());
-    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-    return mode ? mode->refreshRate : 0;
 }
 
 void parseCommandLine(int argc, char** argv)
 {
-    settings = parseArguments(argc, argv, std::cout, primaryMonitorRefreshRate);
+    // GLFW starts only when the refresh rate has to come from the monitor.
+    settings = parseArguments(argc, argv, std::cout, [] {
+        STARTUP_CHECK(glfwInit());
+        return primaryMonitorRefreshRate();
+    });
     lightColor = lightColorFor(settings.brightness);
-}
-
-void createWindow()
-{
-    STARTUP_CHECK(glfwInit());
-    applyGameWindowHints(settings.refreshRate);
-
-    GLFWmonitor* monitor = settings.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
-    // GLFW asserts (aborts) on a negative size instead of failing, and a huge one crashes
-    // inside Xlib and Mesa, whose image sizes overflow 32 bits; such sizes get the same
-    // diagnostic as any other window that cannot be made. No GL we run on draws a side
-    // beyond 16384 pixels anyway.
-    constexpr int largestSide = 16384;
-    const bool usableSize = settings.width > 0 && settings.height > 0 && settings.width <= largestSide &&
-                            settings.height <= largestSide;
-    window = usableSize ? glfwCreateWindow(settings.width, settings.height, "Orbelune", monitor, nullptr)
-                        : nullptr;
-    STARTUP_CHECK(window != nullptr);
-    glfwMakeContextCurrent(window);
-    if (settings.fullscreen) {
-        glfwSetWindowMonitor(window, glfwGetPrimaryMonitor(), 0, 0, settings.width, settings.height,
-                             settings.refreshRate);
-    }
-}
-
-void installCallbacks()
-{
-    using ButtonCallback = void (*)(GLFWwindow*, int, int, int);
-    using ScrollCallback = void (*)(GLFWwindow*, double, double);
-    glfwSetKeyCallback(window, onKey);
-    glfwSetCursorPosCallback(window, onCursorPos);
-    glfwSetCursorEnterCallback(window, onCursorEnter);
-    glfwSetMouseButtonCallback(window, static_cast<ButtonCallback>(ignoreEvent));
-    glfwSetScrollCallback(window, static_cast<ScrollCallback>(ignoreEvent));
-    glfwSetWindowSizeCallback(window, onWindowSize);
 }
 
 void initialize(int argc, char** argv)
 {
     parseCommandLine(argc, argv);
-    createWindow();
-    installCallbacks();
+    STARTUP_CHECK(glfwInit());
+    window = openGameWindow(settings);
+    STARTUP_CHECK(window != nullptr);
+    installCallbacks(window);
     glewExperimental = GL_TRUE;
     STARTUP_CHECK(GLEW_OK == glewInit());
-    setInitialGlState(settings.width, settings.height);
-    createFramebuffers();
-    setCameraDefaults(settings.width, settings.height);
-    connectGameHooks();
-    setupScene();
+    prepareGame();
 }
 
 void runFrameLoop()

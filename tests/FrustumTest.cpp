@@ -1,5 +1,4 @@
 #include "Frustum.h"
-#include "FrameRenderer.h"
 #include "Object.h"
 
 #include <gtest/gtest.h>

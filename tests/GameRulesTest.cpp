@@ -47,8 +47,8 @@ protected:
         collisionsEnabled = true;
         deltaTime = 1.0f / 60.0f;
         setCameraDefaults(1280, 720);
-        sphereMesh.radius = 1.0f;
-        rockMesh.radius = 2.0f;
+        asteroidLook.sphere.radius = 1.0f;
+        asteroidLook.rock.radius = 2.0f;
 
         auto* ship = new Object();
         MeshShape hull;

@@ -1,4 +1,4 @@
-#include "Hud.h"
+#include "HudDrawing.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>

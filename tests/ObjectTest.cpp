@@ -10,6 +10,7 @@
 
 #include "GameRules.h"
 #include "Object.h"
+#include "ObjectDrawing.h"
 #include "PhysicsWorld.h"
 #include "ShaderProgram.h"
 #include "TestSupport.h"
@@ -187,11 +188,12 @@ TEST(Object, DrawSetsEveryUniformAndDrawsEachShape)
     for (unsigned int slot = 0; slot < 5; ++slot)
         object.setTexture(slot, textures[slot]);
     object.setPosition({7.0f, 8.0f, 9.0f});
-    lightPosition = glm::vec3(1.0f, 2.0f, 3.0f);
+    // The handed light, not the rules' globals, must reach the program.
+    const Light light{{1.0f, 2.0f, 3.0f}, {0.25f, 0.5f, 0.75f}};
 
     const glm::mat4 view = glm::translate(glm::mat4(1.0f), {0, 0, -5});
     EXPECT_EQ(countPrimitives(GL_PRIMITIVES_GENERATED,
-                              [&] { object.drawObject(program, view, glm::mat4(2.0f), {4.0f, 5.0f, 6.0f}); }),
+                              [&] { drawObject(object, program, view, glm::mat4(2.0f), {4.0f, 5.0f, 6.0f}, light); }),
               5u);
 
     GLint current = 0;
@@ -206,7 +208,9 @@ TEST(Object, DrawSetsEveryUniformAndDrawsEachShape)
     glGetUniformfv(program.id, glGetUniformLocation(program.id, "camPos"), glm::value_ptr(vector));
     EXPECT_EQ(vector, glm::vec3(4.0f, 5.0f, 6.0f));
     glGetUniformfv(program.id, glGetUniformLocation(program.id, "lightPosition"), glm::value_ptr(vector));
-    EXPECT_EQ(vector, glm::vec3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(vector, light.position);
+    glGetUniformfv(program.id, glGetUniformLocation(program.id, "lightColor"), glm::value_ptr(vector));
+    EXPECT_EQ(vector, light.color);
 
     const char* samplers[5] = {"albedoMap", "normalMap", "metallicMap", "roughnessMap", "aoMap"};
     for (GLint unit = 0; unit < 5; ++unit) {
@@ -222,8 +226,6 @@ TEST(Object, DrawSetsEveryUniformAndDrawsEachShape)
     glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
     EXPECT_EQ(vao, 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-
-    lightPosition = glm::vec3(100.0f, 100.0f, 10.0f);
 }
 
 } // namespace

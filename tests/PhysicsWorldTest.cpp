@@ -6,7 +6,7 @@
 #include <btBulletDynamicsCommon.h>
 
 #include "GameRules.h"
-#include "Input.h"
+#include "Controls.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
 

@@ -1,3 +1,4 @@
+#include "Exposure.h"
 #include "PostProcessing.h"
 
 #include <GL/glew.h>

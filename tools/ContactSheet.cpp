@@ -14,6 +14,7 @@
 #include "GameRules.h"
 #include "Mesh.h"
 #include "Object.h"
+#include "ObjectDrawing.h"
 #include "Settings.h"
 #include "ShaderProgram.h"
 #include "Texture.h"
@@ -49,7 +50,7 @@ void drawPanel(ShaderProgram& program, const Mesh& mesh, const std::vector<unsig
     glm::mat4 viewMatrix = glm::lookAt(view.eye, view.target, view.up);
     glm::mat4 projection = glm::perspective(glm::radians(35.0f),
                                             float(kPanelWidth) / kPanelHeight, 0.1f, 500.0f);
-    object.drawObject(program, viewMatrix, projection, view.eye);
+    drawObject(object, program, viewMatrix, projection, view.eye, {lightPosition, lightColor});
 }
 
 // Copies the planet picture, scaled to fit, into panel (column, row) of the sheet.

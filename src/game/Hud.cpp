@@ -7,13 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "AppState.h"
 #include "HighScoreTable.h"
-#include "Input.h"
-#include "Object.h"
-#include "Scene.h"
-#include "Settings.h"
-#include "TextRenderer.h"
 
 namespace {
 
@@ -24,6 +18,14 @@ constexpr float messageScale = 1.0f;
 constexpr float scoreScale = 0.75f;
 constexpr std::size_t maxScoreLines = 10;
 constexpr int scoreLineSpacing = 40; // pixels between high-score lines
+// HUD layout in window pixels from the bottom-left: a left column for the frame statistics,
+// a top row for fuel and lives, and a column of switches 400 pixels in from the right edge.
+constexpr int statsX = 100;
+constexpr int lineStep = 50;               // between HUD lines
+constexpr int topRowDrop = 50;             // the top row's baseline below the top edge
+constexpr int livesX = 200;
+constexpr int fuelFromRight = 200;
+constexpr int switchesFromRight = 400;
 
 // Truncates towards zero like a plain cast, but NaN gives 0 and values beyond int saturate,
 // where the plain cast would be undefined.
@@ -50,11 +52,6 @@ void setLine(TextLine& line, const char* text, int x, int y, const glm::vec3& co
     line.color = color;
 }
 
-void drawLine(TextRenderer& renderer, const TextLine& line, int width, int height)
-{
-    renderer.renderText(line.text, line.x, line.y, line.scale, width, height, line.color);
-}
-
 } // namespace
 
 void composeHud(const HudState& state, std::vector<TextLine>& lines)
@@ -77,29 +74,29 @@ void composeHud(const HudState& state, std::vector<TextLine>& lines)
         const float rate = 1.0f / state.frameTime;
         const int fps = state.frameTime > 0.0f && std::isfinite(rate) ? truncateToInt(rate) : 0;
         std::snprintf(text, sizeof text, "%d fps", fps);
-        setLine(next(), text, 100, 100, white);
+        setLine(next(), text, statsX, 2 * lineStep, white);
         std::snprintf(text, sizeof text, "%f s", static_cast<double>(state.frameTime));
-        setLine(next(), text, 100, 50, white);
+        setLine(next(), text, statsX, lineStep, white);
     }
     std::snprintf(text, sizeof text, "Fuel: %d", truncateToInt(state.fuel));
-    setLine(next(), text, w - 200, h - 50, white);
+    setLine(next(), text, w - fuelFromRight, h - topRowDrop, white);
     std::snprintf(text, sizeof text, "Lives: %d", state.lives);
-    setLine(next(), text, 200, h - 50, white);
+    setLine(next(), text, livesX, h - topRowDrop, white);
     if (state.invulnerableTime > 0.0f) {
         std::snprintf(text, sizeof text, "Invulnerable!! %d",
                       truncateToInt(state.invulnerableTime * 10.0f));
-        setLine(next(), text, 200, h - 100, red);
+        setLine(next(), text, livesX, h - topRowDrop - lineStep, red);
     }
     std::snprintf(text, sizeof text, "HDR: %s", onOff(state.hdrEnabled));
-    setLine(next(), text, w - 400, 100, white);
+    setLine(next(), text, w - switchesFromRight, 2 * lineStep, white);
     std::snprintf(text, sizeof text, "Bloom: %s", onOff(state.bloomEnabled));
-    setLine(next(), text, w - 400, 150, white);
+    setLine(next(), text, w - switchesFromRight, 3 * lineStep, white);
     std::snprintf(text, sizeof text, "Frustum-culling: %s", onOff(state.frustumCulling));
-    setLine(next(), text, w - 400, 200, white);
+    setLine(next(), text, w - switchesFromRight, 4 * lineStep, white);
     std::snprintf(text, sizeof text, "Rendering %d asteroids", state.drawnAsteroids);
-    setLine(next(), text, w - 400, 250, white);
+    setLine(next(), text, w - switchesFromRight, 5 * lineStep, white);
     std::snprintf(text, sizeof text, "Collision: %s", onOff(state.collisionsEnabled));
-    setLine(next(), text, w - 400, 300, white);
+    setLine(next(), text, w - switchesFromRight, 6 * lineStep, white);
 
     lines.resize(used);
 }
@@ -124,8 +121,8 @@ TextLine composeMessage(EndMessage message, int width, int height)
         break;
     case EndMessage::notEnoughFuel:
         line.text = "NOT ENOUGH FUEL";
-        line.x = 200.0f;
-        line.y = static_cast<float>(height - 50);
+        line.x = static_cast<float>(livesX);
+        line.y = static_cast<float>(height - topRowDrop);
         line.color = red;
         break;
     case EndMessage::gameOver:
@@ -164,39 +161,4 @@ std::vector<TextLine> composeScoreTable(HighScoreTable& table, int width, int he
         lines.push_back(std::move(line));
     }
     return lines;
-}
-
-void drawHud(int drawnAsteroids)
-{
-    HudState state;
-    state.width = settings.width;
-    state.height = settings.height;
-    state.frameTime = deltaTime;
-    state.fuel = fuel;
-    state.lives = lives;
-    // Tests and a failed start-up may leave the list empty: then there is no ship to report on.
-    state.invulnerableTime = sceneObjects.empty() ? 0.0f : sceneObjects[0]->invulnerableTime;
-    state.showFrameStats = showFrameStats;
-    state.hdrEnabled = hdrEnabled;
-    state.bloomEnabled = bloomEnabled;
-    state.frustumCulling = frustumCulling;
-    state.collisionsEnabled = collisionsEnabled;
-    state.drawnAsteroids = drawnAsteroids;
-
-    static std::vector<TextLine> lines; // kept so the strings reuse their storage every frame
-    composeHud(state, lines);
-    for (const TextLine& line : lines)
-        drawLine(textRenderer, line, settings.width, settings.height);
-}
-
-void drawMessage(EndMessage message)
-{
-    drawLine(textRenderer, composeMessage(message, settings.width, settings.height),
-             settings.width, settings.height);
-}
-
-void drawScoreTable(HighScoreTable& table, TextRenderer& renderer, int width, int height)
-{
-    for (const TextLine& line : composeScoreTable(table, width, height))
-        drawLine(renderer, line, width, height);
 }

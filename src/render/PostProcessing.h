@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+
 extern unsigned int hdrFramebuffer;
 extern unsigned int hdrColorTextures[2];   // [0] scene, [1] bright parts
 extern unsigned int depthRenderbuffer;
@@ -18,9 +19,9 @@ extern std::vector<float> exposureReadback; // width x height x 3 floats
 void createFramebuffers();
 void deleteFramebuffers();
 void renderQuad();
-// Blur (when bloom is on), composite onto the window, read back and adapt the exposure.
+// Blurs the bright parts when bloom is on; the texture holding the result, 0 when off.
+unsigned int blurBrightParts();
+// Scene and `bloomTexture` tone-mapped onto the window, then the exposure read back and adapted.
+void compositeOntoWindow(unsigned int bloomTexture);
+// Both of the above, as one frame runs them.
 void runPostProcessing();
-
-// Exposure for the next frame from a tightly packed RGB float image of `pixelCount` pixels:
-// 1 / (average green), clamped to [0.2, 5]; NaN gives 0.2 and infinity 5.
-float exposureFromReadback(const float* rgb, std::size_t pixelCount);

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <iostream>
 
-#include "FrameRenderer.h"
-#include "Input.h"
+#include "Controls.h"
+#include "Exposure.h"
 #include "Scene.h"
 #include "Settings.h"
 
@@ -23,8 +23,6 @@ std::vector<float> exposureReadback;
 
 namespace {
 
-constexpr float minExposure = 0.2f;
-constexpr float maxExposure = 5.0f;
 // Horizontal, vertical, horizontal: the last pass lands in ping-pong texture 1.
 constexpr int bloomBlurPasses = 3;
 
@@ -125,6 +123,7 @@ void deleteFramebuffers()
 void renderQuad()
 {
     if (quadVao == 0) {
+        // Made on first use and kept until exit; every later pass draws the same quad.
         glGenVertexArrays(1, &quadVao);
         glGenBuffers(1, &quadVbo);
         glBindVertexArray(quadVao);
@@ -141,16 +140,17 @@ void renderQuad()
     glBindVertexArray(0);
 }
 
-void runPostProcessing()
+unsigned int blurBrightParts()
 {
-    // Blur the bright image back and forth between the ping-pong framebuffers.
-    notifyFramePass(FramePass::blur, true);
+    glDisable(GL_DEPTH_TEST);
     blurShader.use();
     glUniform1i(glGetUniformLocation(blurShader.getId(), "bloom_enabled"), bloomEnabled ? 1 : 0);
-    const int passes = bloomEnabled ? bloomBlurPasses : 0;
+    if (!bloomEnabled)
+        return 0;
+    // Back and forth between the ping-pong framebuffers, starting from the bright image.
     bool horizontal = true;
     bool first = true;
-    for (int pass = 0; pass < passes; ++pass) {
+    for (int pass = 0; pass < bloomBlurPasses; ++pass) {
         glBindFramebuffer(GL_FRAMEBUFFER, pingpongFramebuffers[horizontal]);
         glUniform1i(glGetUniformLocation(blurShader.getId(), "horizontal"), horizontal ? 1 : 0);
         glActiveTexture(GL_TEXTURE0);
@@ -160,42 +160,30 @@ void runPostProcessing()
         horizontal = !horizontal;
         first = false;
     }
+    return pingpongTextures[!horizontal];
+}
 
-    notifyFramePass(FramePass::blur, false);
-
+void compositeOntoWindow(unsigned int bloomTexture)
+{
+    glDisable(GL_DEPTH_TEST);
     // The composite replaces whatever the window held.
-    notifyFramePass(FramePass::composite, true);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    // Scene on unit 0, the last blur result (or nothing) on unit 1.
     bloomShader.use();
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, hdrColorTextures[0]);
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, bloomEnabled ? pingpongTextures[!horizontal] : 0);
+    glBindTexture(GL_TEXTURE_2D, bloomTexture);
     glUniform1f(glGetUniformLocation(bloomShader.getId(), "exposure"), exposure);
     glUniform1i(glGetUniformLocation(bloomShader.getId(), "bloom_enabled"), bloomEnabled ? 1 : 0);
 
     // The new exposure takes effect next frame; the uniform above already holds this one's.
     adaptExposure();
-
     renderQuad();
-    notifyFramePass(FramePass::composite, false);
 }
 
-float exposureFromReadback(const float* rgb, std::size_t pixelCount)
+void runPostProcessing()
 {
-    if (pixelCount == 0)
-        return maxExposure; // nothing to average: treat it as a black image
-    const float r = 1.0f / static_cast<float>(pixelCount);
-    float sum = 0.0f;
-    for (std::size_t k = 1; k < 3 * pixelCount; k += 3)
-        sum += r * rgb[k];
-    const float e = 1.0f / sum;
-    if (!(e > minExposure))
-        return minExposure;
-    if (!(e < maxExposure))
-        return maxExposure;
-    return e;
+    compositeOntoWindow(blurBrightParts());
 }

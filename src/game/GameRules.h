@@ -4,9 +4,11 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include <glm/vec3.hpp>
 
+#include "Object.h"
 #include "platform/Platform.h"
 
 class HighScoreTable;
@@ -18,6 +20,19 @@ extern bool gameWon;                        // never cleared
 extern bool nameEntered;                    // never cleared
 extern float asteroidSpawnTimer;            // seconds until the next spawn
 extern glm::vec3 lightPosition;             // the single light, moved with I K J L U O
+
+// What a new asteroid looks like: one of two shapes, drawn with the rock material. The scene
+// fills it at start-up once the models and maps are loaded; until then asteroids are empty.
+struct AsteroidLook {
+    struct Shape {
+        std::vector<MeshShape> shapes;
+        float radius = 0.0f; // model units
+    };
+    Shape sphere;
+    Shape rock;
+    unsigned int textures[materialSlotCount] = {};
+};
+extern AsteroidLook asteroidLook;
 
 enum class EndMessage { won, notEnoughFuel, gameOver };
 

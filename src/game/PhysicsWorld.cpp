@@ -8,8 +8,8 @@
 #include <btBulletDynamicsCommon.h>
 #include <glm/gtc/quaternion.hpp>
 
+#include "Controls.h"
 #include "GameRandom.h"
-#include "Input.h"
 #include "Object.h"
 
 PhysicsWorld* physicsWorld = nullptr;

@@ -12,6 +12,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include "FatalError.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -19,12 +20,6 @@ namespace {
 constexpr FT_UInt glyphPixelHeight = 48;  // scale 1.0 on screen
 constexpr unsigned long cachedCodes = 128; // the first 128 character codes
 constexpr GLsizeiptr quadBytes = 6 * 4 * sizeof(float);
-
-[[noreturn]] void stop(const char* message)
-{
-    std::cout << message << std::endl; // endl flushes before the process ends
-    std::exit(-1);
-}
 
 } // namespace
 
@@ -65,12 +60,12 @@ void TextRenderer::init(std::string vertexShaderPath, std::string fragmentShader
 
     FT_Library library;
     if (FT_Init_FreeType(&library))
-        stop("Can't initialize freetype!");
+        endWithMessage("Can't initialize freetype!");
     // NOTE: the game was drawn with Arial; an Arial-metric face keeps the HUD layout intact.
     const std::string fontPath = platform::hudFontPath();
     FT_Face face;
     if (fontPath.empty() || FT_New_Face(library, fontPath.c_str(), 0, &face))
-        stop("Can't load arial font!");
+        endWithMessage("Can't load arial font!");
     FT_Set_Pixel_Sizes(face, 0, glyphPixelHeight);
 
     // Glyph rows are tightly packed bytes; later texture uploads rely on this staying set.

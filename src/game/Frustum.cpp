@@ -6,6 +6,8 @@
 #include <glm/geometric.hpp>
 #include <glm/matrix.hpp>
 
+#include "Object.h"
+
 namespace {
 
 // How far (in the unnormalised units of a plane) a centre may sit outside before it is culled.
@@ -74,4 +76,14 @@ bool sphereInFrustum(glm::vec3 centre, float radius, const FrustumPlanes& planes
         }
     }
     return true;
+}
+
+bool shouldDraw(const Object& object, glm::vec3 cameraPosition, glm::vec3 viewDirection,
+                const FrustumPlanes& planes, bool culling)
+{
+    if (!culling)
+        return true;
+    if (isBehindCamera(cameraPosition, viewDirection, object.position))
+        return false;
+    return sphereInFrustum(object.position, object.scale * object.radius, planes);
 }

@@ -10,16 +10,9 @@
 #include <iterator>
 #include <vector>
 
-namespace {
+#include "FatalError.h"
 
-// Start-up cannot go on without its shaders; nothing is cleaned up on the way out.
-[[noreturn]] void failAndExit(const std::string& message)
-{
-    std::cout << message << '\n';
-    std::cout.flush();
-    std::fflush(stdout);
-    std::_Exit(-1);
-}
+namespace {
 
 // The info log of a shader or a program, read with the matching pair of queries. The
 // buffer is zero-filled and one byte longer than reported, so a driver that writes no
@@ -69,17 +62,17 @@ void ShaderProgram::addStage(unsigned int stage, std::string path)
     // reported as such even when the path is bad too.
     const char* stageName = shaderStageName(stage);
     if (!stageName)
-        failAndExit("Invalid shader stage");
+        endWithMessage("Invalid shader stage");
 
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        failAndExit("Cannot load shader at " + path);
+        endWithMessage("Cannot load shader at " + path);
     std::string source;
     try {
         source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     } catch (const std::ios_base::failure&) {
         // A directory opens like a file and throws on the first read: it is no source either.
-        failAndExit("Cannot load shader at " + path);
+        endWithMessage("Cannot load shader at " + path);
     }
     file.close();
 

@@ -13,10 +13,9 @@
 #include "GameRandom.h"
 #include "Camera.h"
 #include "HighScoreTable.h"
-#include "Input.h"
+#include "Controls.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
-#include "Scene.h"
 
 float fuel = 100.0f;
 int lives = 9;
@@ -25,6 +24,7 @@ bool gameWon = false;
 bool nameEntered = false;
 float asteroidSpawnTimer = 0.0f;
 glm::vec3 lightPosition(100.0f, 100.0f, 10.0f);
+AsteroidLook asteroidLook;
 
 namespace {
 
@@ -195,16 +195,16 @@ void spawnAsteroid()
     const glm::vec3 velocity = glm::normalize(cameraPosition - spawnPoint) * (10.0f * (r4 + 1.0f));
 
     auto* asteroid = new Object();
-    const Mesh& mesh = gameRandom() % 2 == 0 ? sphereMesh : rockMesh;
-    asteroid->setShapes(mesh.shapes, mesh.radius, false);
+    const AsteroidLook::Shape& look = gameRandom() % 2 == 0 ? asteroidLook.sphere : asteroidLook.rock;
+    asteroid->setShapes(look.shapes, look.radius, false);
     asteroid->setPosition(spawnPoint);
     asteroid->setRotation(glm::quat(angles));
     asteroid->setVelocity(velocity);
     asteroid->setScale(0.5f + gameRandomFraction());
     asteroid->createRigidBody(physicsWorld->dynamicsWorld, false);
     asteroid->setAngularVelocity(angles);
-    for (unsigned int slot = 0; slot < 5; ++slot)
-        asteroid->setTexture(slot, rockTextures[slot]);
+    for (unsigned int slot = 0; slot < materialSlotCount; ++slot)
+        asteroid->setTexture(slot, asteroidLook.textures[slot]);
     asteroids.push_back(asteroid);
 
     if (asteroids.size() > maxAsteroids) {

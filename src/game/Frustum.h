@@ -7,6 +7,8 @@
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
 
+class Object;
+
 using CornerRays = std::array<glm::vec3, 4>;     // top-left, bottom-left, bottom-right, top-right
 using FrustumPlanes = std::array<glm::vec4, 4>;  // top, left, bottom, right; normals point inwards
 
@@ -20,3 +22,7 @@ FrustumPlanes computeFrustumPlanes(glm::vec3 cameraPosition, const CornerRays& r
 bool isBehindCamera(glm::vec3 cameraPosition, glm::vec3 viewDirection, glm::vec3 point);
 // True when the object is to be drawn.
 bool sphereInFrustum(glm::vec3 centre, float radius, const FrustumPlanes& planes);
+// True when the object is to be drawn: always with culling off; otherwise when it is not
+// behind the camera (asked first) and its sphere of scale x radius meets the view.
+bool shouldDraw(const Object& object, glm::vec3 cameraPosition, glm::vec3 viewDirection,
+                const FrustumPlanes& planes, bool culling);

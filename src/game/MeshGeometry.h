@@ -1,8 +1,9 @@
-// OBJ models as flat, recentred vertex arrays uploaded to vertex array objects.
+// Model geometry apart from its upload: flat per-vertex arrays, recentring and index checks.
 #pragma once
 
-#include <string>
 #include <vector>
+
+#include <tiny_obj_loader.h>
 
 // One drawable piece. Copies share the GL names; only the owning Mesh deletes them.
 struct MeshShape {
@@ -21,16 +22,8 @@ struct MeshShape {
 // place, and returns the largest distance of any point from the new origin.
 float recentrePositions(std::vector<float>& xyz);
 
-class Mesh {
-public:
-    float radius = 0.0f; // bounding radius after recentring, model units
-    std::vector<MeshShape> shapes;
+// False when any corner of any shape points outside the parsed arrays.
+bool indicesInRange(const tinyobj::attrib_t& attrib, const std::vector<tinyobj::shape_t>& shapes);
 
-    Mesh() = default;
-    ~Mesh();
-    Mesh(const Mesh&) = delete;
-    Mesh& operator=(const Mesh&) = delete;
-
-    // A file the parser cannot read ends the process with status 255.
-    void load(std::string path);
-};
+// One shape's corners as flat arrays, one entry per vertex in every array it keeps.
+MeshShape expandShape(const tinyobj::attrib_t& attrib, const tinyobj::shape_t& shape);

@@ -6,6 +6,9 @@
 
 class Object;
 
+// Taken as radians like every field of view here: 45 gives the game its wide look.
+constexpr float defaultFieldOfView = 45.0f;
+
 class Camera {
 public:
     glm::vec3 position{0.0f};

@@ -7,13 +7,15 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 
-#include "Mesh.h"
+#include "MeshGeometry.h"
+
+// Albedo, normal, metallic, roughness, ambient occlusion: the maps of every material.
+constexpr unsigned int materialSlotCount = 5;
 
 class btCollisionShape;
 class btDefaultMotionState;
 class btDiscreteDynamicsWorld;
 class btRigidBody;
-class ShaderProgram;
 
 class Object {
 public:
@@ -25,7 +27,7 @@ public:
     glm::vec3 angularVelocity{0.0f}; // Euler-angle rates (pitch, yaw, roll), radians per second
     float scale = 1.0f;
     float radius = 0.0f;             // bounding radius in model units; world radius = radius * scale
-    unsigned int textures[5];        // albedo, normal, metallic, roughness, ambient occlusion; set by the creator
+    unsigned int textures[materialSlotCount]; // in slot order; set by the creator
     btDiscreteDynamicsWorld* world = nullptr;
     btRigidBody* body = nullptr;              // owned
     btCollisionShape* shape = nullptr;        // owned
@@ -45,7 +47,7 @@ public:
     void setRotation(glm::quat value);
     void setAngularVelocity(glm::vec3 value);
     void setScale(float value);
-    void setTexture(unsigned int index, unsigned int texture); // indices above 4 are ignored
+    void setTexture(unsigned int index, unsigned int texture); // indices past the slots are ignored
     void setShapes(const std::vector<MeshShape>& newShapes, float newRadius, bool player);
 
     // Builds the box (useBox) or sphere body and adds it to `dynamicsWorld`; call once,
@@ -57,9 +59,6 @@ public:
 
     // translate(position) * rotation * scale; the quaternion is used as stored.
     glm::mat4 modelMatrix() const;
-    // One draw per shape with the full PBR uniform set and the five maps on units 0-4.
-    void drawObject(ShaderProgram& program, const glm::mat4& view, const glm::mat4& projection,
-                    glm::vec3 cameraPosition);
 };
 
 extern std::vector<Object*> sceneObjects; // [0] ship, [1] planet, [2] star; owning

@@ -9,7 +9,6 @@
 #include "GameRules.h"
 
 class HighScoreTable;
-class TextRenderer;
 
 struct TextLine {
     std::string text;
@@ -41,8 +40,3 @@ void composeHud(const HudState& state, std::vector<TextLine>& lines);
 TextLine composeMessage(EndMessage message, int width, int height);
 // Sorts the table in place, best first, and lays out at most ten lines.
 std::vector<TextLine> composeScoreTable(HighScoreTable& table, int width, int height);
-
-// GL side: draw through the text renderer into the bound framebuffer.
-void drawHud(int drawnAsteroids);
-void drawMessage(EndMessage message);
-void drawScoreTable(HighScoreTable& table, TextRenderer& renderer, int width, int height);

@@ -1,14 +1,9 @@
-// The game object: transform, per-frame update, ownership of its physics parts, drawing.
+// The game object: transform, per-frame update and ownership of its physics parts.
 #include "Object.h"
 
-#include <GL/glew.h>
 #include <btBulletDynamicsCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
-#include <glm/gtc/type_ptr.hpp>
 
-#include "GameRules.h"
-#include "Settings.h"
-#include "ShaderProgram.h"
 
 std::vector<Object*> sceneObjects;
 std::vector<Object*> asteroids;
@@ -39,7 +34,7 @@ void Object::setScale(float value) { scale = value; }
 
 void Object::setTexture(unsigned int index, unsigned int texture)
 {
-    if (index < 5)
+    if (index < materialSlotCount)
         textures[index] = texture;
 }
 
@@ -81,35 +76,6 @@ glm::mat4 Object::modelMatrix() const
     // mat4_cast uses the quaternion as stored, without normalising it.
     return glm::translate(glm::mat4(1.0f), position) * glm::mat4_cast(rotation) *
            glm::scale(glm::mat4(1.0f), glm::vec3(scale));
-}
-
-void Object::drawObject(ShaderProgram& program, const glm::mat4& view, const glm::mat4& projection,
-                        glm::vec3 cameraPosition)
-{
-    program.use();
-    const GLuint id = program.getId();
-    const glm::mat4 model = modelMatrix();
-    glUniformMatrix4fv(glGetUniformLocation(id, "model"), 1, GL_FALSE, glm::value_ptr(model));
-    glUniformMatrix4fv(glGetUniformLocation(id, "view"), 1, GL_FALSE, glm::value_ptr(view));
-    glUniformMatrix4fv(glGetUniformLocation(id, "projection"), 1, GL_FALSE, glm::value_ptr(projection));
-    glUniform3fv(glGetUniformLocation(id, "lightPosition"), 1, glm::value_ptr(lightPosition));
-    glUniform3fv(glGetUniformLocation(id, "camPos"), 1, glm::value_ptr(cameraPosition));
-    glUniform3fv(glGetUniformLocation(id, "lightColor"), 1, glm::value_ptr(lightColor));
-
-    static const char* const samplerNames[5] = {"albedoMap", "normalMap", "metallicMap", "roughnessMap",
-                                                "aoMap"};
-    for (GLint unit = 0; unit < 5; ++unit)
-        glUniform1i(glGetUniformLocation(id, samplerNames[unit]), unit);
-    for (GLuint unit = 0; unit < 5; ++unit) {
-        glActiveTexture(GL_TEXTURE0 + unit);
-        glBindTexture(GL_TEXTURE_2D, textures[unit]);
-    }
-
-    for (const MeshShape& meshShape : shapes) {
-        glBindVertexArray(meshShape.vao);
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(meshShape.vertexCount()));
-        glBindVertexArray(0);
-    }
 }
 
 void deleteAllObjects()

@@ -1,0 +1,11 @@
+#include "Controls.h"
+
+bool keys[keyCount] = {};
+
+bool showFrameStats = true;
+bool wireframe = false;
+bool collisionsEnabled = true;
+bool fuelDrain = false;
+bool hdrEnabled = true;
+bool bloomEnabled = true;
+bool frustumCulling = false;

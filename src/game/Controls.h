@@ -1,0 +1,13 @@
+// What the player's keys have set: the keys held now and the seven function-key toggles.
+#pragma once
+
+constexpr int keyCount = 1024;
+extern bool keys[keyCount];  // held state per GLFW key code
+
+extern bool showFrameStats;    // F2
+extern bool wireframe;         // F3
+extern bool collisionsEnabled; // F4
+extern bool fuelDrain;         // F5
+extern bool hdrEnabled;        // F6
+extern bool bloomEnabled;      // F7
+extern bool frustumCulling;    // F8
