@@ -59,7 +59,8 @@ mkfifo "$check/stdin"
 : >"$check/stdout.txt"
 (cd "$game" && exec wine orbelune.exe -w 1280 -h 720 <"$check/stdin" >"$check/stdout.txt" 2>"$check/stderr.txt") &
 pid=$!
-exec 3>"$check/stdin"
+# Opened for reading and writing, so this end never waits for the game to open its own.
+exec 3<>"$check/stdin"
 console() { tr -d '\r' <"$check/stdout.txt"; }
 printed() { console | grep -qF -- "$1"; }
 running() { kill -0 "$pid" 2>/dev/null; }

@@ -55,8 +55,9 @@ unpack_source() {
   if [ ! -f "$dir/.unpacked" ]; then
     rm -rf "$dir" "$deps/download/$name"
     mkdir -p "$deps/download/$name" "$deps/src"
-    (cd "$deps/download/$name" && apt-get source --download-only -qq "$name" >/dev/null 2>&1 \
-      && dpkg-source --no-check --skip-patches -x ./*.dsc "$dir" >/dev/null)
+    (cd "$deps/download/$name" && apt-get source --download-only -qq "$name" \
+      && dpkg-source --no-check --skip-patches -x ./*.dsc "$dir") >"$deps/$name-source.log" 2>&1 \
+      || { echo "Could not fetch Debian's source of $name:" >&2; tail -20 "$deps/$name-source.log" >&2; exit 1; }
     rm -rf "$deps/download/$name"
     touch "$dir/.unpacked"
   fi
