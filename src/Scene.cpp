@@ -16,6 +16,7 @@
 #include "PhysicsWorld.h"
 #include "Settings.h"
 #include "Texture.h"
+#include "platform/Platform.h"
 
 ShaderProgram pbrShader;
 ShaderProgram blurShader;
@@ -34,8 +35,8 @@ namespace {
 
 void buildProgram(ShaderProgram& program, const char* vertexPath, const char* fragmentPath)
 {
-    program.addStage(GL_VERTEX_SHADER, vertexPath);
-    program.addStage(GL_FRAGMENT_SHADER, fragmentPath);
+    program.addStage(GL_VERTEX_SHADER, platform::dataPath(vertexPath));
+    program.addStage(GL_FRAGMENT_SHADER, platform::dataPath(fragmentPath));
     program.link();
 }
 
@@ -49,7 +50,7 @@ void setSampler(const ShaderProgram& program, const char* name, int unit)
 void loadMaterial(unsigned int (&set)[materialSlotCount], const char* const (&paths)[materialSlotCount])
 {
     for (unsigned int slot = 0; slot < materialSlotCount; ++slot)
-        set[slot] = loadTexture(paths[slot], false);
+        set[slot] = loadTexture(platform::dataPath(paths[slot]), false);
 }
 
 void setMaterial(Object& object, const unsigned int (&set)[materialSlotCount])
@@ -76,7 +77,7 @@ Object* createEarth()
     earth->setPosition(camera.getFront() * 200.0f + camera.getPosition());
     earth->setRotation(glm::quat(glm::vec3(0.0f, 0.0f, 0.0f)));
     earth->setAngularVelocity(glm::vec3(0.0f, 0.0f, gameRandomFraction()));
-    earth->setTexture(0, loadTexture("./assets/Earth.jpg", false)); // lives until exit
+    earth->setTexture(0, loadTexture(platform::dataPath("assets/Earth.jpg"), false)); // lives until exit
     for (unsigned int slot = 1; slot < materialSlotCount; ++slot)
         earth->setTexture(slot, goldTextures[slot]);
     return earth;
@@ -111,9 +112,9 @@ void fillAsteroidLook()
 
 void setupScene()
 {
-    buildProgram(pbrShader, "./shaders/pbr.vert", "./shaders/pbr.frag");
-    buildProgram(blurShader, "./shaders/passthrough.vert", "./shaders/blur.frag");
-    buildProgram(bloomShader, "./shaders/passthrough.vert", "./shaders/bloom.frag");
+    buildProgram(pbrShader, "shaders/pbr.vert", "shaders/pbr.frag");
+    buildProgram(blurShader, "shaders/passthrough.vert", "shaders/blur.frag");
+    buildProgram(bloomShader, "shaders/passthrough.vert", "shaders/bloom.frag");
     blurShader.use();
     setSampler(blurShader, "image", 0);
     bloomShader.use();
@@ -122,28 +123,29 @@ void setupScene()
 
     // NOTE: must come before every other rand() call: it draws the first 150,000 values,
     // and the Earth's spin and the star's place follow from what is left.
-    particleSystem.init("./shaders/particles.vert", "./shaders/particles.frag");
+    particleSystem.init(platform::dataPath("shaders/particles.vert"),
+                        platform::dataPath("shaders/particles.frag"));
     particleSystem.emit(glm::vec3(0.0f));
 
     // Sets the byte unpack alignment that every texture upload below relies on.
-    textRenderer.init("./shaders/text.vert", "./shaders/text.frag");
+    textRenderer.init(platform::dataPath("shaders/text.vert"), platform::dataPath("shaders/text.frag"));
 
-    loadMaterial(shipTextures, {"./assets/greasy-pan-2-albedo.png", "./assets/greasy-pan-2-normal.png",
-                                "./assets/greasy-pan-2-metal.png", "./assets/greasy-pan-2-roughness.png",
-                                "./assets/greasy-pan-2-metal.png"});
-    loadMaterial(rockTextures, {"./assets/cratered-rock-albedo.png", "./assets/cratered-rock-normal.png",
-                                "./assets/cratered-rock-height.png", "./assets/cratered-rock-height.png",
-                                "./assets/cratered-rock-ao.png"});
-    loadMaterial(goldTextures, {"./assets/gold-scuffed_basecolor.png", "./assets/gold-scuffed_normal.png",
-                                "./assets/gold-scuffed_metallic.png", "./assets/gold-scuffed_roughness.png",
-                                "./assets/gold-scuffed_roughness.png"});
+    loadMaterial(shipTextures, {"assets/greasy-pan-2-albedo.png", "assets/greasy-pan-2-normal.png",
+                                "assets/greasy-pan-2-metal.png", "assets/greasy-pan-2-roughness.png",
+                                "assets/greasy-pan-2-metal.png"});
+    loadMaterial(rockTextures, {"assets/cratered-rock-albedo.png", "assets/cratered-rock-normal.png",
+                                "assets/cratered-rock-height.png", "assets/cratered-rock-height.png",
+                                "assets/cratered-rock-ao.png"});
+    loadMaterial(goldTextures, {"assets/gold-scuffed_basecolor.png", "assets/gold-scuffed_normal.png",
+                                "assets/gold-scuffed_metallic.png", "assets/gold-scuffed_roughness.png",
+                                "assets/gold-scuffed_roughness.png"});
 
     physicsWorld = new PhysicsWorld();
 
-    shipMesh.load("./assets/star-wars-arc-170-pbr.obj");
-    sphereMesh.load("./assets/sphere.obj");
-    rockMesh.load("./assets/Rock.obj");
-    starMesh.load("./assets/star.obj");
+    shipMesh.load(platform::dataPath("assets/star-wars-arc-170-pbr.obj"));
+    sphereMesh.load(platform::dataPath("assets/sphere.obj"));
+    rockMesh.load(platform::dataPath("assets/Rock.obj"));
+    starMesh.load(platform::dataPath("assets/star.obj"));
 
     fillAsteroidLook();
 

@@ -9,6 +9,7 @@
 #include <glm/vec3.hpp>
 
 #include "Object.h"
+#include "platform/Platform.h"
 
 class HighScoreTable;
 
@@ -44,7 +45,7 @@ struct GameHooks {
     std::function<void(EndMessage)> showMessage;
     std::istream* nameInput;
     std::ostream* console;
-    std::string scoreFile = "./assets/scores.txt";
+    std::string scoreFile = platform::dataPath("assets/scores.txt");
 };
 extern GameHooks gameHooks;
 

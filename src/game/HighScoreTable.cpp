@@ -119,8 +119,10 @@ void HighScoreTable::load(std::string path)
     }
     std::string line;
     while (std::getline(in, line)) {
-        if (keptLines_.empty() && addedLines_.empty() && !line.empty() && line.back() == '\r')
-            lineEnd_ = "\r\n";
+        // The file's own line end wins over the system's, so a file moved between systems
+        // never ends up with mixed ones.
+        if (keptLines_.empty() && addedLines_.empty())
+            lineEnd_ = !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
         std::string name;
         float score = 0.0f;
         if (parseScoreLine(line, name, score))
@@ -159,6 +161,8 @@ void HighScoreTable::save(std::string path)
     std::string content;
     for (const std::string& line : keptLines_)
         content += line + "\n";
+    if (lineEnd_.empty())
+        lineEnd_ = platform::textLineEnd();
     for (const std::string& line : addedLines_)
         content += line + lineEnd_;
     if (!platform::replaceFileAtomically(target, content))

@@ -23,7 +23,7 @@ private:
     // writes them back untouched, so no entry is ever lost to a line this reader rejects.
     std::vector<std::string> keptLines_;
     std::vector<std::string> addedLines_; // entries added since the last load or save, formatted
-    std::string lineEnd_ = "\n";          // CRLF when the loaded file uses it
+    std::string lineEnd_;                 // the loaded file's own (LF or CRLF); empty: the system's
     bool unreadFile_ = false;             // a file was there but could not be read whole
 };
 

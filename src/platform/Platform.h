@@ -1,5 +1,6 @@
-// The few operating-system file operations the game needs and the standard library lacks.
-// Each system has its own implementation of this interface; callers keep the decisions.
+// What differs between the systems the game runs on: the few file operations the standard
+// library lacks, how data paths are spelt, and where the HUD font lives. Each system has its
+// own implementation of this interface; callers keep the decisions.
 #pragma once
 
 #include <string>
@@ -27,5 +28,16 @@ bool replaceFileAtomically(const std::string& path, const std::string& content);
 // Removes temporary files that replaceFileAtomically left beside `path` when a process
 // was killed mid-save; those of a save still running are kept.
 void removeStaleTemporaries(const std::string& path);
+
+// A data file under the working directory as this system spells it, for opening and for
+// messages alike: "assets/Rock.obj" becomes "./assets/Rock.obj", on Windows ".\assets\Rock.obj".
+std::string dataPath(const std::string& relativePath);
+
+// The line end a text file written here gets when it has none of its own yet.
+const char* textLineEnd();
+
+// The TrueType file the HUD is drawn with: Arial, or a face with its metrics where Arial
+// itself is not installed. Empty when there is none.
+std::string hudFontPath();
 
 } // namespace platform

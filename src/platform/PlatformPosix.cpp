@@ -1,4 +1,4 @@
-// The platform file operations on POSIX systems.
+// The platform layer on POSIX systems.
 #include "platform/Platform.h"
 
 #include <dirent.h>
@@ -147,6 +147,16 @@ void removeStaleTemporaries(const std::string& path)
             ::unlink(file.c_str());
     }
     ::closedir(listing);
+}
+
+std::string dataPath(const std::string& relativePath)
+{
+    return "./" + relativePath;
+}
+
+const char* textLineEnd()
+{
+    return "\n";
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
-// Finds a TrueType face that can stand in for Arial on this system.
+// Finds a TrueType face that can stand in for Arial on this system; the HUD font wherever
+// fontconfig knows the fonts (Windows has a fixed one, see PlatformWindows.cpp).
 #include "TextRenderer.h"
+#include "platform/Platform.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -100,4 +102,9 @@ std::string findArialCompatibleFont()
     FcConfigDestroy(config);
     // Any other face would draw the HUD at widths it was not laid out for.
     return metricCompatible ? path : "";
+}
+
+std::string platform::hudFontPath()
+{
+    return findArialCompatibleFont();
 }

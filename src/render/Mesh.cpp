@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "FatalError.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -74,8 +75,9 @@ void Mesh::load(std::string path)
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))
         failToLoad(path, "not a file");
-    if (!tinyobj::LoadObj(&attrib, &parsedShapes, &materials, &warning, nullptr, path.c_str(), "./assets/",
-                          true, true))
+    const std::string materialFolder = platform::dataPath("assets/");
+    if (!tinyobj::LoadObj(&attrib, &parsedShapes, &materials, &warning, nullptr, path.c_str(),
+                          materialFolder.c_str(), true, true))
         failToLoad(path, warning);
     if (!indicesInRange(attrib, parsedShapes))
         failToLoad(path, warning + "face index out of range");

@@ -13,6 +13,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "FatalError.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ void TextRenderer::init(std::string vertexShaderPath, std::string fragmentShader
     if (FT_Init_FreeType(&library))
         endWithMessage("Can't initialize freetype!");
     // NOTE: the game was drawn with Arial; an Arial-metric face keeps the HUD layout intact.
-    const std::string fontPath = findArialCompatibleFont();
+    const std::string fontPath = platform::hudFontPath();
     FT_Face face;
     if (fontPath.empty() || FT_New_Face(library, fontPath.c_str(), 0, &face))
         endWithMessage("Can't load arial font!");

@@ -1,0 +1,184 @@
+// The platform layer and the score file's promises that rest on it. Needs neither a window
+// nor POSIX, so the Windows build runs it too (under Wine).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "HighScoreTable.h"
+#include "platform/Platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class PlatformFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        folder = fs::temp_directory_path() / ("orbelune-platform-" + std::to_string(stamp));
+        fs::create_directories(folder);
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::permissions(file("scores.txt"), fs::perms::owner_all, ignored);
+        fs::remove_all(folder, ignored);
+    }
+
+    std::string file(const std::string& name) const { return (folder / name).string(); }
+    void write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(file(name), std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(file(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    int filesInFolder() const { return static_cast<int>(std::distance(fs::directory_iterator(folder), {})); }
+
+    // One load, add and save, as the name entry after a win does it.
+    void addEntry(const std::string& name, float score) const
+    {
+        HighScoreTable table;
+        table.load(file("scores.txt"));
+        table.add(name, score);
+        table.save(file("scores.txt"));
+    }
+
+    fs::path folder;
+};
+
+TEST(PlatformPaths, DataPathsAreSpeltTheSystemsWay)
+{
+#ifdef _WIN32
+    EXPECT_EQ(".\\assets\\Rock.obj", platform::dataPath("assets/Rock.obj"));
+    EXPECT_EQ(".\\shaders\\pbr.vert", platform::dataPath("shaders/pbr.vert"));
+    EXPECT_EQ(".\\assets\\", platform::dataPath("assets/"));
+    EXPECT_EQ("C:\\Windows\\Fonts\\arial.ttf", platform::hudFontPath());
+#else
+    EXPECT_EQ("./assets/Rock.obj", platform::dataPath("assets/Rock.obj"));
+    EXPECT_EQ("./assets/", platform::dataPath("assets/"));
+#endif
+}
+
+TEST_F(PlatformFiles, ReplacementLeavesOnlyTheNewContent)
+{
+    write("scores.txt", "old 1\n");
+    ASSERT_TRUE(platform::replaceFileAtomically(file("scores.txt"), "new 2\n"));
+    EXPECT_EQ("new 2\n", read("scores.txt"));
+    ASSERT_TRUE(platform::replaceFileAtomically(file("fresh.txt"), ""));
+    EXPECT_TRUE(platform::pathExists(file("fresh.txt")));
+    EXPECT_EQ(2, filesInFolder()) << "a temporary file was left behind";
+}
+
+TEST_F(PlatformFiles, ReplacingIntoAMissingFolderFailsWithoutCreatingIt)
+{
+    EXPECT_FALSE(platform::replaceFileAtomically(file("missing/scores.txt"), "a 1\n"));
+    EXPECT_FALSE(platform::pathExists(file("missing")));
+}
+
+// What a save killed half-way leaves must go, but never a running save's file.
+TEST_F(PlatformFiles, OnlyTemporariesOfEndedProcessesAreRemoved)
+{
+#ifdef _WIN32
+    const std::string ownPid = std::to_string(GetCurrentProcessId());
+#else
+    const std::string ownPid = std::to_string(::getpid());
+#endif
+    write("scores.txt.tmp-99999999", "half a sa");
+    write("scores.txt.tmp-" + ownPid, "running");
+    write("scores.txt.tmp-notapid", "someone else's");
+    write("other.txt.tmp-99999999", "another file's");
+    platform::removeStaleTemporaries(file("scores.txt"));
+    EXPECT_FALSE(platform::pathExists(file("scores.txt.tmp-99999999")));
+    EXPECT_TRUE(platform::pathExists(file("scores.txt.tmp-" + ownPid)));
+    EXPECT_TRUE(platform::pathExists(file("scores.txt.tmp-notapid")));
+    EXPECT_TRUE(platform::pathExists(file("other.txt.tmp-99999999")));
+
+    // A save finds them too, whatever spelling of the path the link resolution gave it.
+    write("scores.txt", "ada 57\n");
+    write("scores.txt.tmp-99999999", "half a sa");
+    addEntry("bob", 150.0f);
+    EXPECT_FALSE(platform::pathExists(file("scores.txt.tmp-99999999")));
+}
+
+// Saving through a link changes the file it names; the link stays a link.
+TEST_F(PlatformFiles, ASaveThroughALinkChangesTheFileItNames)
+{
+    write("real.txt", "ada 57\n");
+    std::error_code error;
+    fs::create_symlink(folder / "real.txt", folder / "scores.txt", error);
+    if (error)
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    addEntry("bob", 150.0f);
+    EXPECT_TRUE(fs::is_symlink(folder / "scores.txt"));
+    EXPECT_EQ("ada 57\nbob 150\n", read("real.txt"));
+}
+
+TEST_F(PlatformFiles, ANewFileGetsTheSystemsLineEnd)
+{
+    addEntry("ada", 57.0f);
+    addEntry("bob", 150.0f);
+    const std::string end = platform::textLineEnd();
+    EXPECT_EQ("ada 57" + end + "bob 150" + end, read("scores.txt"));
+}
+
+// A file carried from one system to the other keeps its own line ends when extended there,
+// and every entry, old and new, reads back.
+TEST_F(PlatformFiles, FilesFromEitherSystemAreReadAndExtendedInTheirOwnLineEnds)
+{
+    for (const std::string end : {"\n", "\r\n"}) {
+        write("scores.txt", "ada 57" + end + "bob 150" + end);
+        addEntry("cy", 3.0f);
+        EXPECT_EQ("ada 57" + end + "bob 150" + end + "cy 3" + end, read("scores.txt"));
+        HighScoreTable table;
+        table.load(file("scores.txt"));
+        ASSERT_EQ(3u, table.entries.size());
+        EXPECT_EQ("bob", table.entries[1].first);
+        EXPECT_EQ(150.0f, table.entries[1].second);
+    }
+}
+
+TEST_F(PlatformFiles, AReadOnlyScoreFileIsLeftAsItWas)
+{
+    write("scores.txt", "ada 57\n");
+    fs::permissions(file("scores.txt"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+#ifndef _WIN32
+    if (std::ofstream(file("scores.txt"), std::ios::app).is_open())
+        GTEST_SKIP() << "this user may write to read-only files";
+#endif
+    addEntry("bob", 150.0f);
+    EXPECT_EQ("ada 57\n", read("scores.txt"));
+    EXPECT_EQ(1, filesInFolder());
+}
+
+#ifdef _WIN32
+// Another program holding the file open without sharing (an editor, a virus scanner) must
+// not make the game write a table that lacks the entries it could not read.
+TEST_F(PlatformFiles, AScoreFileLockedByAnotherProgramIsLeftAsItWas)
+{
+    write("scores.txt", "ada 57\r\n");
+    HANDLE lock = CreateFileW(fs::path(file("scores.txt")).wstring().c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    addEntry("bob", 150.0f);
+    CloseHandle(lock);
+    EXPECT_EQ("ada 57\r\n", read("scores.txt"));
+    EXPECT_EQ(1, filesInFolder());
+}
+#endif
+
+} // namespace

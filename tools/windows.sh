@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows x86-64 release on Debian and packs it as
+# build-windows/orbelune-windows-x86_64.zip. The libraries are built from Debian's own source
+# packages into build-windows/deps once and reused; whatever is missing there is rebuilt.
+set -euo pipefail
+shopt -s inherit_errexit
+cd "$(dirname "$0")/.."
+root="$PWD"
+out="$root/build-windows"
+deps="$out/deps"
+prefix="$deps/prefix"
+headers="$deps/headers"
+jobs="$(nproc)"
+toolchain="$root/cmake/mingw-w64-x86_64.cmake"
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+
+install_missing() {
+  local missing=() package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+# apt-get source needs a deb-src entry; add one for the archive the binaries come from.
+ensure_source_entries() {
+  if apt-get source --print-uris glfw3 >/dev/null 2>&1; then
+    return
+  fi
+  echo "Adding a deb-src entry for the Debian archive"
+  local codename
+  codename="$(. /etc/os-release && echo "$VERSION_CODENAME")"
+  $sudo tee /etc/apt/sources.list.d/orbelune-deb-src.sources >/dev/null <<EOF
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: $codename $codename-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  $sudo apt-get update -qq
+}
+
+# Unpacks Debian's source of $1 into $deps/src/$1 (once) and prints that folder. Debian's
+# patches are left out: they adapt the builds to Debian's layout (Bullet's break MinGW).
+unpack_source() {
+  local name="$1" dir="$deps/src/$1"
+  if [ ! -f "$dir/.unpacked" ]; then
+    rm -rf "$dir" "$deps/download/$name"
+    mkdir -p "$deps/download/$name" "$deps/src"
+    (cd "$deps/download/$name" && apt-get source --download-only -qq "$name" \
+      && dpkg-source --no-check --skip-patches -x ./*.dsc "$dir") >"$deps/$name-source.log" 2>&1 \
+      || { echo "Could not fetch Debian's source of $name:" >&2; tail -20 "$deps/$name-source.log" >&2; exit 1; }
+    rm -rf "$deps/download/$name"
+    touch "$dir/.unpacked"
+  fi
+  echo "$dir"
+}
+
+# Cross-builds one CMake library and installs it into $prefix, unless it is there already.
+# With --targets, only those are built and `install_$name` copies them (Bullet builds far
+# more than the game links).
+build_library() {
+  local name="$1" source_subdir="$2" targets=()
+  shift 2
+  if [ "${1:-}" = --targets ]; then
+    IFS=, read -r -a targets <<<"$2"
+    shift 2
+  fi
+  local stamp="$deps/$name.built"
+  if [ -f "$stamp" ]; then
+    return
+  fi
+  local started=$SECONDS source build="$deps/build/$name"
+  source="$(unpack_source "$name")"
+  echo "Cross-building $name"
+  rm -rf "$build"
+  {
+    cmake -S "$source/$source_subdir" -B "$build" -G "Unix Makefiles" \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
+      -DBUILD_SHARED_LIBS=OFF -DCMAKE_POLICY_DEFAULT_CMP0077=NEW "$@"
+    if [ ${#targets[@]} -gt 0 ]; then
+      cmake --build "$build" -j"$jobs" --target "${targets[@]}"
+      "install_$name" "$source" "$build"
+    else
+      cmake --build "$build" -j"$jobs"
+      cmake --install "$build"
+    fi
+  } >"$deps/$name.log" 2>&1 || { tail -30 "$deps/$name.log"; exit 1; }
+  rm -rf "$build"
+  echo "  $name took $((SECONDS - started)) s"
+  touch "$stamp"
+}
+
+# The three Bullet libraries the game links, and their headers as Bullet installs them.
+install_bullet() {
+  local source="$1" build="$2" library
+  mkdir -p "$prefix/include/bullet" "$prefix/lib"
+  cp "$source"/src/btBullet*Common.h "$prefix/include/bullet/"
+  for library in LinearMath BulletCollision BulletDynamics; do
+    (cd "$source/src" && find "$library" -name '*.h' -exec cp --parents {} "$prefix/include/bullet/" \;)
+    cp "$build/lib/lib$library.a" "$prefix/lib/"
+  done
+}
+
+# GLEW builds from its one generated source file; the game compiles it with GLEW_STATIC.
+copy_glew() {
+  if [ -f "$deps/glew.copied" ]; then
+    return
+  fi
+  local source
+  source="$(unpack_source glew)"
+  rm -rf "$deps/glew"
+  mkdir -p "$deps/glew/include/GL" "$deps/glew/src"
+  cp "$source"/include/GL/*.h "$deps/glew/include/GL/"
+  cp "$source/src/glew.c" "$deps/glew/src/"
+  touch "$deps/glew.copied"
+}
+
+# The header-only libraries come from the Debian -dev packages, in a folder of their own so
+# that /usr/include never reaches the cross compiler.
+copy_headers() {
+  rm -rf "$headers"
+  mkdir -p "$headers/include"
+  cp -r /usr/include/glm "$headers/include/"
+  cp /usr/include/stb/stb_image.h /usr/include/tiny_obj_loader.h "$headers/include/"
+}
+
+started=$SECONDS
+tools/install-deps.sh
+install_missing g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 dpkg-dev zip
+ensure_source_entries
+mkdir -p "$deps"
+
+build_library glfw3 . -DGLFW_BUILD_EXAMPLES=OFF -DGLFW_BUILD_TESTS=OFF -DGLFW_BUILD_DOCS=OFF
+build_library freetype . -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+  -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+build_library googletest . -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
+build_library bullet . --targets BulletDynamics,BulletCollision,LinearMath \
+  -DBUILD_BULLET3=OFF -DBUILD_BULLET2_DEMOS=OFF -DBUILD_CPU_DEMOS=OFF -DBUILD_OPENGL3_DEMOS=OFF \
+  -DBUILD_EXTRAS=OFF -DBUILD_UNIT_TESTS=OFF -DBUILD_PYBULLET=OFF -DUSE_GRAPHICAL_BENCHMARK=OFF
+copy_glew
+copy_headers
+echo "Dependencies ready after $((SECONDS - started)) s"
+
+# The models and images are the same on every system: the Linux build generates them.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$jobs" --target orbelune_assets orbelune_shaders
+
+cmake -S . -B "$out/game" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_PREFIX_PATH="$prefix;$headers" -DORBELUNE_GLEW_SOURCE_DIR="$deps/glew" \
+  -DORBELUNE_BENCHMARKS=OFF >/dev/null
+cmake --build "$out/game" -j"$jobs"
+
+exe="$out/game/run/orbelune.exe"
+# Only DLLs every Windows has: anything else would have to ship beside the game.
+imports="$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | sort -u)"
+unexpected="$(echo "$imports" | grep -viE '^(kernel32|user32|gdi32|shell32|opengl32|advapi32|ole32|msvcrt|ws2_32|winmm|imm32|version|api-ms-win-crt-.*)\.dll$' || true)"
+if [ -n "$unexpected" ]; then
+  echo "orbelune.exe imports non-system DLLs:" $unexpected >&2
+  exit 1
+fi
+
+package="$out/package"
+rm -rf "$out/package" "$out/orbelune-windows-x86_64.zip"
+mkdir -p "$package"
+x86_64-w64-mingw32-strip -o "$package/orbelune.exe" "$exe"
+cp -r build/run/shaders "$package/shaders"
+cp -r build/run/assets "$package/assets"
+rm -f "$package/assets/.generated" "$package/assets/scores.txt"
+sed 's/$/\r/' tools/windows-readme.txt >"$package/README.txt"
+(cd "$package" && zip -qr "$out/orbelune-windows-x86_64.zip" .)
+echo "Wrote $out/orbelune-windows-x86_64.zip after $((SECONDS - started)) s"
