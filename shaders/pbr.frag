@@ -66,29 +66,38 @@ vec3 mappedNormal()
     return normalize(mat3(t * scale, b * scale, n) * tangentNormal);
 }
 
-float distributionGGX(float nDotH, float roughness)
+float distributionGGX(vec3 n, vec3 h, float roughness)
 {
     float a = roughness * roughness;
     float a2 = a * a;
+    float nDotH = max(dot(n, h), 0.0);
     float denominator = nDotH * nDotH * (a2 - 1.0) + 1.0;
     return a2 / (PI * denominator * denominator);
 }
 
-// Smith's geometry term divided by the 4 nDotV nDotL of the Cook-Torrance denominator
-// (kept apart from zero, so grazing views get no specular rather than a blow-up).
-float visibility(float nDotV, float nDotL, float roughness)
+float geometrySchlickGGX(float nDotV, float roughness)
 {
     float r = roughness + 1.0;
-    float k = r * r * 0.125;
-    float nDotVL = nDotV * nDotL;
-    return nDotVL / ((nDotV * (1.0 - k) + k) * (nDotL * (1.0 - k) + k) * (4.0 * nDotVL + 0.0001));
+    float k = r * r / 8.0;
+    return nDotV / (nDotV * (1.0 - k) + k);
+}
+
+float geometrySmith(vec3 n, vec3 v, vec3 l, float roughness)
+{
+    return geometrySchlickGGX(max(dot(n, v), 0.0), roughness) *
+           geometrySchlickGGX(max(dot(n, l), 0.0), roughness);
 }
 
 vec3 fresnelSchlick(float cosTheta, vec3 f0)
 {
-    float m = clamp(1.0 - cosTheta, 0.0, 1.0);
-    float m2 = m * m;
-    return f0 + (1.0 - f0) * (m2 * m2 * m);
+    return f0 + (1.0 - f0) * pow(clamp(1.0 - cosTheta, 0.0, 1.0), 5.0);
+}
+
+// Radiance arriving from the point light: inverse-square falloff, hence the huge colour.
+vec3 lightRadiance()
+{
+    float distance = length(lightPosition - worldPosition);
+    return lightColor * RADIANCE_SCALE / (distance * distance);
 }
 
 vec3 ambient(vec3 albedo, float ao)
@@ -112,21 +121,17 @@ void main()
 
     vec3 n = mappedNormal();
     vec3 v = normalize(camPos - worldPosition);
-    // One vector to the light serves its direction and the inverse-square falloff.
-    vec3 toLight = lightPosition - worldPosition;
-    float distanceSquared = dot(toLight, toLight);
-    vec3 l = toLight * inversesqrt(distanceSquared);
+    vec3 l = normalize(lightPosition - worldPosition);
     vec3 h = normalize(v + l);
     vec3 f0 = mix(DIELECTRIC_F0, albedo, metallic);
 
     float nDotL = max(dot(n, l), 0.0);
     float nDotV = max(dot(n, v), 0.0);
     vec3 fresnel = fresnelSchlick(max(dot(h, v), 0.0), f0);
-    vec3 specular = distributionGGX(max(dot(n, h), 0.0), roughness) *
-                    visibility(nDotV, nDotL, roughness) * fresnel;
+    vec3 specular = distributionGGX(n, h, roughness) * geometrySmith(n, v, l, roughness) * fresnel /
+                    (4.0 * nDotV * nDotL + 0.0001);
     vec3 diffuseShare = (vec3(1.0) - fresnel) * (1.0 - metallic);
-    vec3 radiance = lightColor * (RADIANCE_SCALE / distanceSquared);
-    vec3 colour = (diffuseShare * albedo * (1.0 / PI) + specular) * radiance * nDotL +
+    vec3 colour = (diffuseShare * albedo / PI + specular) * lightRadiance() * nDotL +
                   ambient(albedo, ao);
 
     float brightness = dot(colour, LUMINANCE);
