@@ -51,6 +51,7 @@ pid=""
 cleanup() {
   [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
   [ -n "$xvfbPid" ] && kill "$xvfbPid" 2>/dev/null || true
+  rm -rf "$out"
 }
 trap cleanup EXIT
 
@@ -70,7 +71,7 @@ now() { date +%s.%N; }
 # counter rewrites its file once a second, so the span is read from file change to change.
 countFrames() {
   local start=$1 target first firstAt last lastAt
-  target=$(awk -v s="$start" -v f="$2" 'BEGIN { print s + f }')
+  target=$(awk -v s="$start" -v f="$2" 'BEGIN { printf "%.3f\n", s + f }')
   while awk -v t="$target" -v n="$(now)" 'BEGIN { exit !(n < t) }'; do sleep 0.1; done
   first=$(frames); firstAt=$(now)
   sleep "$span"
@@ -112,7 +113,13 @@ yardstickRound() {
   (cd "$run" && LD_PRELOAD="$out/counter.so" exec "$harness" --mode yardstick --frames 1000000 \
      --warmup 0 --no-passes) >"$out/yardstick.log" 2>&1 &
   pid=$!
-  waitFor "frames per mode" "$out/yardstick.log" 60 || { echo "the harness did not start" >&2; exit 1; }
+  # Its output is buffered; the first count the swap counter writes shows it is drawing.
+  for _ in $(seq 600); do
+    [ -s "$run/soak-frames" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -s "$run/soak-frames" ] || { echo "the harness did not start" >&2; exit 1; }
   yardstickFps=$(countFrames "$(now)" 5)
   kill -9 "$pid"; wait "$pid" 2>/dev/null || true; pid=""
 }
