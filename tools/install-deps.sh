@@ -8,7 +8,7 @@ packages=(
   libglfw3-dev libglew-dev libglm-dev libbullet-dev libtinyobjloader-dev libstb-dev
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick glslang-tools
 )
 packages+=("$@") # callers with needs of their own name them as arguments
 

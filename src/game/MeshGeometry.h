@@ -5,15 +5,17 @@
 
 #include <tiny_obj_loader.h>
 
+#include "SharedFloats.h"
+
 // One drawable piece. Copies share the GL names; only the owning Mesh deletes them.
 struct MeshShape {
     unsigned int vao = 0;
     unsigned int positionBuffer = 0;
     unsigned int normalBuffer = 0;   // 0 when the shape has no normals
     unsigned int texcoordBuffer = 0; // 0 when the shape has no texture coordinates
-    std::vector<float> positions;    // 3 per vertex, recentred
-    std::vector<float> normals;      // 3 per vertex, as in the file; may be empty
-    std::vector<float> texcoords;    // 2 per vertex, as in the file; may be empty
+    SharedFloats positions;          // 3 per vertex, recentred
+    SharedFloats normals;            // 3 per vertex, as in the file; may be empty
+    SharedFloats texcoords;          // 2 per vertex, as in the file; may be empty
 
     unsigned int vertexCount() const { return static_cast<unsigned int>(positions.size() / 3); }
 };
