@@ -14,6 +14,7 @@
 # Collisions are switched off (F4) so a run of hits cannot end the game mid-count.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/private-display.sh
 repo="$PWD"
 
 build=build
@@ -55,14 +56,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
-xvfbPid=$!
-for _ in $(seq 300); do
-  [ -s "$out/display" ] && break
-  sleep 0.1
-done
-[ -s "$out/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$out/display")"
+start_private_display 1280x720 "$out"
+xvfbPid=$private_display_pid
 
 frames() { cat "$run/soak-frames" 2>/dev/null || echo 0; }
 now() { date +%s.%N; }

@@ -5,6 +5,7 @@
 # Usage: tools/package-check.sh [build directory, default build]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/private-display.sh
 build="${1:-build}"
 
 tools/install-deps.sh dpkg-dev lintian desktop-file-utils man-db
@@ -93,11 +94,8 @@ XDG_DATA_HOME="$scratch/xdg data" env -u DISPLAY "$launcher" </dev/null >/dev/nu
 rm "$run/assets/scores.txt"
 
 # A real game under a private X server.
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$scratch/display" 2>/dev/null &
-xvfb_pid=$!
-wait_for 30 test -s "$scratch/display" || fail "Xvfb did not start"
-DISPLAY=":$(head -n 1 "$scratch/display")"
-export DISPLAY
+start_private_display 1280x1024 "$scratch" || fail "Xvfb did not start"
+xvfb_pid=$private_display_pid
 
 log="$scratch/game.log"
 start_game() {

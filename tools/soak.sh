@@ -18,6 +18,7 @@
 # 0.33 s, at most 100 kept), so it is printed as computed from the elapsed time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/private-display.sh
 repo="$PWD"
 
 minutes=10
@@ -65,15 +66,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
-xvfbPid=$!
-for _ in $(seq 300); do
-  [ -s "$out/display" ] && break
-  sleep 0.1
-done
-[ -s "$out/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$out/display")"
+start_private_display 1280x800 "$out"
+xvfbPid=$private_display_pid
 
 command=("$binary" -w "$width" -h "$height")
 if [ "$valgrind" = 1 ]; then
