@@ -32,22 +32,8 @@ namespace {
 
 bool makeHiddenContext()
 {
-    static GLFWwindow* context = nullptr;
-    if (context)
-        return true;
-    if (!glfwInit())
-        return false;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    context = glfwCreateWindow(64, 64, "orbelune-bench", nullptr, nullptr);
-    if (!context)
-        return false;
-    glfwMakeContextCurrent(context);
-    glewExperimental = GL_TRUE;
-    return glewInit() == GLEW_OK;
+    static GLFWwindow* context = openHiddenContext(64, 64, "orbelune-bench");
+    return context != nullptr;
 }
 
 // A world like the game's at its busiest: ship, planet, star and 100 asteroids in flight,

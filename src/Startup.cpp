@@ -29,6 +29,26 @@ void applyGameWindowHints(int refreshRate)
     glfwWindowHint(GLFW_SAMPLES, 4);
 }
 
+GLFWwindow* openHiddenContext(int width, int height, const char* title)
+{
+    if (!glfwInit())
+        return nullptr;
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    GLFWwindow* context = glfwCreateWindow(width, height, title, nullptr, nullptr);
+    if (!context)
+        return nullptr;
+    glfwMakeContextCurrent(context);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK)
+        return nullptr;
+    glGetError(); // GLEW leaves a harmless GL_INVALID_ENUM behind on core contexts
+    return context;
+}
+
 int primaryMonitorRefreshRate()
 {
     GLFWmonitor* monitor = glfwGetPrimaryMonitor();

@@ -15,6 +15,9 @@ int primaryMonitorRefreshRate();
 // The game's window at the size in `settings`, current, fullscreen when asked; null when it
 // cannot be made. Hidden windows are for tools that read their pictures back.
 GLFWwindow* openGameWindow(const Settings& settings, bool visible = true);
+// A hidden, current OpenGL 3.3 core context with the GL entry points loaded, for tests and
+// benchmarks that need GL but no game window; null when any step fails.
+GLFWwindow* openHiddenContext(int width, int height, const char* title);
 // Keys, cursor, buttons, scroll and resizes of `target` to the input callbacks.
 void installCallbacks(GLFWwindow* target);
 // Viewport over the whole window, depth test, and alpha blending for every pass.

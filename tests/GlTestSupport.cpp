@@ -19,6 +19,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "Startup.h"
+
 namespace {
 
 // An X server of this test process's own. Tests that run side by side (ctest -j) would
@@ -111,21 +113,9 @@ void ensureGlContext()
     if (context)
         return;
     usePrivateDisplay();
-    if (!glfwInit())
-        throw std::runtime_error("glfwInit failed: is DISPLAY set (run under Xvfb)?");
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    context = glfwCreateWindow(320, 240, "orbelune-test", nullptr, nullptr);
+    context = openHiddenContext(320, 240, "orbelune-test");
     if (!context)
-        throw std::runtime_error("could not create a GL 3.3 core context");
-    glfwMakeContextCurrent(context);
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK)
-        throw std::runtime_error("glewInit failed");
-    glGetError(); // GLEW leaves a harmless GL_INVALID_ENUM behind on core contexts
+        throw std::runtime_error("no hidden GL 3.3 core context: is DISPLAY set (run under Xvfb)?");
 }
 
 const char* const testTextVertexShader = R"(#version 330 core
