@@ -55,13 +55,9 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
                         const std::function<int()>& monitorRefreshRate)
 {
     Settings result;
-    bool givenWidth = false;
-    bool givenHeight = false;
-    bool givenRefreshRate = false;
-    bool givenBrightness = false;
-    bool givenFullscreen = false;
     // The value text each option last set, indexed by Option; null while it keeps its default.
     const char* givenText[static_cast<int>(Option::none)] = {};
+    const auto given = [&givenText](Option option) { return givenText[static_cast<int>(option)] != nullptr; };
 
     // Names sit at odd positions and the scan always moves by two, matched or not, so an
     // unknown name swallows the argument after it.
@@ -81,27 +77,22 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
         case Option::width:
             out << "Setting width to " << value << "\n";
             result.width = toInt(value);
-            givenWidth = true;
             break;
         case Option::height:
             out << "Setting height to " << value << "\n";
             result.height = toInt(value);
-            givenHeight = true;
             break;
         case Option::refreshRate:
             out << "Setting refresh rate to " << value << "\n";
             result.refreshRate = toInt(value);
-            givenRefreshRate = true;
             break;
         case Option::brightness:
             out << "Setting brightness to " << value << "\n";
             result.brightness = static_cast<float>(std::atof(value));
-            givenBrightness = true;
             break;
         case Option::fullscreen:
             out << "Setting fullscreen mode " << value << "\n";
             result.fullscreen = std::strcmp(value, "on") == 0;
-            givenFullscreen = true;
             break;
         case Option::none:
             break;
@@ -109,23 +100,23 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
     }
 
     const Settings defaults;
-    if (!givenWidth) {
+    if (!given(Option::width)) {
         result.width = defaults.width;
         out << "Setting DEFAULT width " << defaults.width << "\n";
     }
-    if (!givenHeight) {
+    if (!given(Option::height)) {
         result.height = defaults.height;
         out << "Setting DEFAULT height " << defaults.height << "\n";
     }
-    if (!givenRefreshRate) {
+    if (!given(Option::refreshRate)) {
         result.refreshRate = monitorRefreshRate ? monitorRefreshRate() : 0;
         out << "Setting DEFAULT refresh rate " << result.refreshRate << "\n";
     }
-    if (!givenBrightness) {
+    if (!given(Option::brightness)) {
         result.brightness = defaults.brightness;
         out << "Setting DEFAULT brightness " << defaults.brightness << "\n";
     }
-    if (!givenFullscreen) {
+    if (!given(Option::fullscreen)) {
         result.fullscreen = false;
         out << "Setting DEFAULT fullscreen mode off\n";
     }
