@@ -71,9 +71,7 @@ public:
         if (!process_->waitForOutput("Initialization DONE.\n", patience))
             return false;
         window_ = findGameWindow(patience);
-        return !window_.empty() && !waitForShot([](const Screenshot& shot) {
-                                        return shot.share(98, windowHeight - 72, 60, 28, isWhite) > 0.03;
-                                    }).empty();
+        return !window_.empty() && !waitForShot(showsFrameTime).empty();
     }
 
     Screenshot shot() const { return captureWindow(window_); }
@@ -102,6 +100,19 @@ public:
         }
         return last;
     }
+    // A picture of a frame that saw `keys`. F2 follows them in the same burst, and a frame
+    // without the frame-time line began after F2 was polled, so after every key before it;
+    // counting picture changes instead can be fooled by a capture of a half-presented frame.
+    // F2 again brings the line back before the next step. Empty on timeout.
+    Screenshot shotAfterKeys(const std::string& keys) const
+    {
+        if (!pressKeys(keys.empty() ? "F2" : keys + " F2"))
+            return Screenshot();
+        const Screenshot seen = waitForShot([](const Screenshot& shot) { return !showsFrameTime(shot); });
+        if (!pressKeys("F2") || waitForShot(showsFrameTime).empty())
+            return Screenshot();
+        return seen;
+    }
     const std::string& window() const { return window_; }
 
     // Esc must end the game with status 0 whatever state it is in.
@@ -112,6 +123,12 @@ public:
     }
 
 private:
+    // The frame-time line at (100, 50 from the bottom), over black space left of the planet.
+    static bool showsFrameTime(const Screenshot& shot)
+    {
+        return shot.share(98, windowHeight - 72, 60, 28, isWhite) > 0.03;
+    }
+
     TempDir run_;
     std::unique_ptr<ChildProcess> process_;
     std::string window_;
@@ -266,27 +283,30 @@ TEST(EndToEnd, ToggleKeysChangeThePictureTheWayTheyShould)
     EXPECT_LT(lines, filled * 0.8) << "F3 draws the planet as lines: " << filled << " -> " << lines;
     EXPECT_GT(shareIn(wire, frameTime, isWhite), 0.03) << "text is never drawn as wireframe";
 
-    pressKeys("F7");
-    const Screenshot noBloom = game.freshShot();
-    pressKeys("F7");
-    const Screenshot bloomAgain = game.freshShot();
-    const double withBloom = bloomAgain.meanBrightness(0, 0, windowWidth, windowHeight);
+    // Bloom adds well under 1 % of the mean brightness, less than the exposure drifts while
+    // the planet turns, so the picture without it is set against the mean of one taken the
+    // same way just before and one just after: drift that is even over the three cancels.
+    const Screenshot bloomBefore = game.shotAfterKeys("");
+    const Screenshot noBloom = game.shotAfterKeys("F7");
+    const Screenshot bloomAgain = game.shotAfterKeys("F7");
+    ASSERT_FALSE(bloomBefore.empty() || noBloom.empty() || bloomAgain.empty());
+    const double withBloom = (bloomBefore.meanBrightness(0, 0, windowWidth, windowHeight) +
+                              bloomAgain.meanBrightness(0, 0, windowWidth, windowHeight)) / 2.0;
     const double withoutBloom = noBloom.meanBrightness(0, 0, windowWidth, windowHeight);
     EXPECT_LT(withoutBloom, withBloom) << "bloom only ever adds light";
 
-    pressKeys("F6");
-    const Screenshot direct = game.freshShot();
-    pressKeys("F6");
+    const Screenshot direct = game.shotAfterKeys("F6");
+    ASSERT_FALSE(direct.empty());
     EXPECT_GT(direct.share(isOcean), 0.03) << "without HDR the scene still reaches the window";
     EXPECT_NE(direct.meanBrightness(earth.x, earth.y, earth.w, earth.h),
               normal.meanBrightness(earth.x, earth.y, earth.w, earth.h));
 
     // The planet turns and the light moves over its continents, so compare with a picture
     // taken just before the switch.
-    const Screenshot unculled = game.freshShot();
-    pressKeys("F8");
-    const Screenshot culled = game.freshShot();
-    pressKeys("F8");
+    const Screenshot unculled = game.shotAfterKeys("F6");
+    const Screenshot culled = game.shotAfterKeys("F8");
+    ASSERT_FALSE(unculled.empty() || culled.empty());
+    ASSERT_TRUE(pressKeys("F8"));
     EXPECT_GT(culled.share(isLit), unculled.share(isLit) * 0.9) << "culling never hides the planet in view";
     EXPECT_GT(culled.share(isOcean), unculled.share(isOcean) * 0.6);
 
