@@ -1,8 +1,10 @@
 #include "MeshBuilder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include <glm/geometric.hpp>
 
@@ -171,6 +173,123 @@ void MeshBuilder::addSphereGrid(int slices, int stacks, const SurfaceFunction& s
             if (j != stacks - 1)
                 addTriangle(b, c, d);
         }
+}
+
+namespace {
+
+// Longitude and colatitude of a unit direction as the sphere grid's texture coordinates.
+glm::vec2 sphereTexcoord(glm::vec3 d)
+{
+    float u = std::atan2(d.x, d.z) / (2.0f * kPi);
+    if (u < 0.0f)
+        u += 1.0f;
+    return {u, std::acos(std::clamp(d.y, -1.0f, 1.0f)) / kPi};
+}
+
+// A triangle's texture coordinates without a jump across the seam or a pole's undefined u.
+std::array<glm::vec2, 3> triangleTexcoords(const std::array<glm::vec3, 3>& d)
+{
+    std::array<glm::vec2, 3> uv;
+    for (int k = 0; k < 3; ++k)
+        uv[k] = sphereTexcoord(d[k]);
+    float lowest = std::min({uv[0].x, uv[1].x, uv[2].x});
+    float highest = std::max({uv[0].x, uv[1].x, uv[2].x});
+    if (highest - lowest > 0.5f)
+        for (glm::vec2& t : uv)
+            if (t.x < 0.5f)
+                t.x += 1.0f;
+    for (int k = 0; k < 3; ++k)
+        if (std::fabs(d[k].y) > 0.99999f)
+            uv[k].x = 0.5f * (uv[(k + 1) % 3].x + uv[(k + 2) % 3].x);
+    return uv;
+}
+
+// The point a share `t` of the way along the great circle from unit vector a to b.
+glm::vec3 slerp(glm::vec3 a, glm::vec3 b, float t)
+{
+    float angle = std::acos(std::clamp(glm::dot(a, b), -1.0f, 1.0f));
+    if (angle < 1e-6f)
+        return a;
+    return (a * std::sin((1.0f - t) * angle) + b * std::sin(t * angle)) / std::sin(angle);
+}
+
+} // namespace
+
+void MeshBuilder::addGeodesicSphere(int frequency, float radius, const UvMap& uv)
+{
+    // The icosahedron: the poles and two rings of five, at latitude +-atan(1/2).
+    const float ringY = 1.0f / std::sqrt(5.0f), ringRadius = 2.0f / std::sqrt(5.0f);
+    std::vector<glm::vec3> corners{{0.0f, 1.0f, 0.0f}};
+    for (int ring = 0; ring < 2; ++ring)
+        for (int i = 0; i < 5; ++i) {
+            float phi = (2.0f * i + ring) * kPi / 5.0f;
+            corners.push_back({ringRadius * std::sin(phi), ring == 0 ? ringY : -ringY,
+                               ringRadius * std::cos(phi)});
+        }
+    corners.push_back({0.0f, -1.0f, 0.0f});
+    std::vector<std::array<int, 3>> faces;
+    for (int i = 0; i < 5; ++i) {
+        int upper = 1 + i, upperNext = 1 + (i + 1) % 5, lower = 6 + i, lowerNext = 6 + (i + 1) % 5;
+        faces.push_back({0, upper, upperNext});
+        faces.push_back({upper, lower, upperNext});
+        faces.push_back({upperNext, lower, lowerNext});
+        faces.push_back({11, lowerNext, lower});
+    }
+
+    // Shared corners are found again by value: neighbouring faces compute them alike.
+    std::map<std::array<long, 5>, unsigned int> known;
+    auto vertexAt = [&](glm::vec3 d, glm::vec2 t) {
+        auto key = [](float x) { return std::lround(x * 1e5f); };
+        std::array<long, 5> id{key(d.x), key(d.y), key(d.z), key(t.x), key(t.y)};
+        auto found = known.find(id);
+        if (found != known.end())
+            return found->second;
+        unsigned int index = addVertex(d * radius, d, uv.origin + t * uv.extent);
+        known.emplace(id, index);
+        return index;
+    };
+    auto addSphericalTriangle = [&](std::array<glm::vec3, 3> d) {
+        // Counter-clockwise seen from outside, whatever order the face listed them in.
+        if (glm::dot(glm::cross(d[1] - d[0], d[2] - d[0]), d[0] + d[1] + d[2]) < 0.0f)
+            std::swap(d[1], d[2]);
+        std::array<glm::vec2, 3> t = triangleTexcoords(d);
+        addTriangle(vertexAt(d[0], t[0]), vertexAt(d[1], t[1]), vertexAt(d[2], t[2]));
+    };
+    const float n = static_cast<float>(frequency);
+    for (const std::array<int, 3>& face : faces) {
+        glm::vec3 a = corners[face[0]], b = corners[face[1]], c = corners[face[2]];
+        // Points spaced evenly along great circles, not along the flat face: the triangles
+        // come out more alike, and the largest of them decides how round the sphere looks.
+        auto point = [&](int i, int j) {
+            int row = i + j;
+            if (row == 0)
+                return a;
+            glm::vec3 left = slerp(a, b, row / n), right = slerp(a, c, row / n);
+            return slerp(left, right, static_cast<float>(j) / static_cast<float>(row));
+        };
+        for (int i = 0; i < frequency; ++i)
+            for (int j = 0; i + j < frequency; ++j) {
+                addSphericalTriangle({point(i, j), point(i + 1, j), point(i, j + 1)});
+                if (i + j + 1 < frequency)
+                    addSphericalTriangle({point(i + 1, j), point(i + 1, j + 1), point(i, j + 1)});
+            }
+    }
+}
+
+void MeshBuilder::orderTrianglesNearestFirst(glm::vec3 viewDirection)
+{
+    std::vector<std::array<unsigned int, 3>> triangles;
+    for (std::size_t i = 0; i + 2 < indices.size(); i += 3)
+        triangles.push_back({indices[i], indices[i + 1], indices[i + 2]});
+    auto depth = [&](const std::array<unsigned int, 3>& t) {
+        return glm::dot(vertices[t[0]].position + vertices[t[1]].position + vertices[t[2]].position,
+                        viewDirection);
+    };
+    std::stable_sort(triangles.begin(), triangles.end(),
+                     [&](const auto& x, const auto& y) { return depth(x) < depth(y); });
+    indices.clear();
+    for (const auto& t : triangles)
+        indices.insert(indices.end(), t.begin(), t.end());
 }
 
 bool MeshBuilder::writeObj(const std::string& directory, const std::string& name,

