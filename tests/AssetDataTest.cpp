@@ -255,7 +255,7 @@ TEST(GeneratedModels, SphereStoresItsTrianglesNearestToThePlayerFirst)
     float previous = -3.0f;
     for (std::size_t corner = 0; corner + 8 < positions.size(); corner += 9) {
         float depth = positions[corner + 2] + positions[corner + 5] + positions[corner + 8];
-        ASSERT_GE(depth, previous) << "triangle " << corner / 9;
+        ASSERT_GE(depth, previous - 1e-4f) << "triangle " << corner / 9; // as rounded in the file
         previous = depth;
     }
 }
