@@ -18,6 +18,17 @@ glm::vec3 anyPerpendicular(glm::vec3 n)
     return glm::normalize(glm::cross(helper, n));
 }
 
+// The normal from two tangent offsets: it works at the poles and is the same on every
+// copy of a seam vertex.
+glm::vec3 surfaceNormal(const SurfaceFunction& surface, glm::vec3 d)
+{
+    const float step = 1e-3f;
+    glm::vec3 e1 = anyPerpendicular(d), e2 = glm::cross(d, e1);
+    glm::vec3 p = surface(d);
+    glm::vec3 n = glm::cross(surface(glm::normalize(d + e1 * step)) - p, surface(glm::normalize(d + e2 * step)) - p);
+    return glm::dot(n, d) < 0.0f ? -n : n;
+}
+
 } // namespace
 
 unsigned int MeshBuilder::addVertex(glm::vec3 position, glm::vec3 normal, glm::vec2 texcoord)
@@ -133,48 +144,6 @@ void MeshBuilder::addTube(float cx, const std::vector<Station>& stations, int se
         cap(stations.back(), true);
 }
 
-void MeshBuilder::addSphereGrid(int slices, int stacks, const SurfaceFunction& surface,
-                                const UvMap& uv)
-{
-    // Longitude grows eastwards: seen from outside with +Y up, east is to the right, so the
-    // map is not mirrored.
-    auto direction = [](float theta, float phi) {
-        return glm::vec3(std::sin(theta) * std::sin(phi), std::cos(theta),
-                         std::sin(theta) * std::cos(phi));
-    };
-    const float step = 1e-3f;
-    unsigned int first = static_cast<unsigned int>(vertices.size());
-    for (int j = 0; j <= stacks; ++j) {
-        float t = static_cast<float>(j) / static_cast<float>(stacks);
-        for (int i = 0; i <= slices; ++i) {
-            float u = static_cast<float>(i) / static_cast<float>(slices);
-            glm::vec3 d = direction(t * kPi, u * 2.0f * kPi);
-            if (j == 0 || j == stacks)
-                d = glm::vec3(0.0f, j == 0 ? 1.0f : -1.0f, 0.0f);
-            // The normal from two tangent offsets works at the poles and gives equal
-            // normals on both copies of the seam column.
-            glm::vec3 e1 = anyPerpendicular(d), e2 = glm::cross(d, e1);
-            glm::vec3 p = surface(d);
-            glm::vec3 pa = surface(glm::normalize(d + e1 * step));
-            glm::vec3 pb = surface(glm::normalize(d + e2 * step));
-            glm::vec3 n = glm::cross(pa - p, pb - p);
-            if (glm::dot(n, d) < 0.0f)
-                n = -n;
-            addVertex(p, n, uv.origin + glm::vec2(u, t) * uv.extent);
-        }
-    }
-    unsigned int row = static_cast<unsigned int>(slices + 1);
-    for (int j = 0; j < stacks; ++j)
-        for (int i = 0; i < slices; ++i) {
-            unsigned int a = first + j * row + i, b = a + 1;
-            unsigned int c = a + row, d = c + 1;
-            if (j != 0)
-                addTriangle(a, c, b);
-            if (j != stacks - 1)
-                addTriangle(b, c, d);
-        }
-}
-
 namespace {
 
 // Longitude and colatitude of a unit direction as the sphere grid's texture coordinates.
@@ -215,7 +184,7 @@ glm::vec3 slerp(glm::vec3 a, glm::vec3 b, float t)
 
 } // namespace
 
-void MeshBuilder::addGeodesicSphere(int frequency, float radius, const UvMap& uv)
+void MeshBuilder::addGeodesicSphere(int frequency, const SurfaceFunction& surface, const UvMap& uv)
 {
     // The icosahedron: the poles and two rings of five, at latitude +-atan(1/2).
     const float ringY = 1.0f / std::sqrt(5.0f), ringRadius = 2.0f / std::sqrt(5.0f);
@@ -244,7 +213,7 @@ void MeshBuilder::addGeodesicSphere(int frequency, float radius, const UvMap& uv
         auto found = known.find(id);
         if (found != known.end())
             return found->second;
-        unsigned int index = addVertex(d * radius, d, uv.origin + t * uv.extent);
+        unsigned int index = addVertex(surface(d), surfaceNormal(surface, d), uv.origin + t * uv.extent);
         known.emplace(id, index);
         return index;
     };
