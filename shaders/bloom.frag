@@ -45,8 +45,11 @@ vec3 gammaCorrect(vec3 colour)
 
 void main()
 {
-    vec3 hdr = texture(scene, texCoord).rgb;
+    // The quad covers both images exactly: whole texels are read, with none of the
+    // filtering a software rasteriser would do for texture() even at a texel centre.
+    ivec2 pixel = ivec2(gl_FragCoord.xy);
+    vec3 hdr = texelFetch(scene, pixel, 0).rgb;
     if (bloom_enabled == 1)
-        hdr += texture(bloomBlur, texCoord).rgb;
+        hdr += texelFetch(bloomBlur, pixel, 0).rgb;
     fragColor = vec4(gammaCorrect(filmicToneMap(hdr * exposure * MIDDLE_GREY)), 1.0);
 }

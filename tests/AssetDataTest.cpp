@@ -1,11 +1,16 @@
 // The generated models, images and the shader files, checked from the run directory.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
+#include <glm/gtc/matrix_transform.hpp>
 #include <stb_image.h>
+
+#include "Camera.h"
+#include "Object.h"
 
 #include "Mesh.h"
 #include "ShaderProgram.h"
@@ -80,7 +85,7 @@ TEST(GeneratedModels, LoadWithNormalsTexcoordsAndIntendedSize)
     ensureGlContext();
     const std::vector<ModelCase> cases = {
         {"star-wars-arc-170-pbr.obj", 1500, 8000, 2.8f, 4.5f},
-        {"sphere.obj", 2000, 8000, 0.999f, 1.001f},
+        {"sphere.obj", 2000, 8000, 0.999f, 1.002f}, // corners just outside the unit sphere
         {"Rock.obj", 500, 5000, 0.8f, 1.4f},
         {"star.obj", 20, 2000, 0.8f, 1.1f},
     };
@@ -120,7 +125,8 @@ TEST(GeneratedModels, SphereMapsNorthToFirstRowAndIsNotMirrored)
     ASSERT_EQ(mesh.shapes.size(), 1u);
     const MeshShape& shape = mesh.shapes[0];
     for (size_t v = 0; v < shape.vertexCount(); ++v) {
-        float y = shape.positions[v * 3 + 1];
+        float x = shape.positions[v * 3], y = shape.positions[v * 3 + 1], z = shape.positions[v * 3 + 2];
+        y /= std::sqrt(x * x + y * y + z * z);
         float t = shape.texcoords[v * 2 + 1];
         ASSERT_NEAR(t, std::acos(std::max(-1.0f, std::min(1.0f, y))) / 3.14159265f, 0.002f);
     }
@@ -141,6 +147,116 @@ TEST(GeneratedModels, SphereMapsNorthToFirstRowAndIsNotMirrored)
                 ASSERT_GT((u[k] - u[0]) * along, 0.0f) << "triangle " << tri / 3;
             }
         }
+    }
+}
+
+// Counter-clockwise hull of points (Andrew's monotone chain).
+std::vector<glm::dvec2> convexHull(std::vector<glm::dvec2> points)
+{
+    std::sort(points.begin(), points.end(),
+              [](glm::dvec2 a, glm::dvec2 b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    auto turn = [](glm::dvec2 o, glm::dvec2 a, glm::dvec2 b) {
+        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+    };
+    std::vector<glm::dvec2> hull(2 * points.size());
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        while (k >= 2 && turn(hull[k - 2], hull[k - 1], points[i]) <= 0)
+            --k;
+        hull[k++] = points[i];
+    }
+    for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
+        while (k >= lower && turn(hull[k - 2], hull[k - 1], points[i]) <= 0)
+            --k;
+        hull[k++] = points[i];
+    }
+    hull.resize(k - 1);
+    return hull;
+}
+
+// How far a ray from `origin` (inside the convex polygon) runs before it leaves it.
+double reachInside(const std::vector<glm::dvec2>& polygon, glm::dvec2 origin, glm::dvec2 along)
+{
+    auto cross = [](glm::dvec2 a, glm::dvec2 b) { return a.x * b.y - a.y * b.x; };
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        glm::dvec2 a = polygon[i], edge = polygon[(i + 1) % polygon.size()] - a;
+        double facing = cross(along, edge);
+        if (facing == 0.0)
+            continue;
+        double t = cross(a - origin, edge) / facing, s = cross(a - origin, along) / facing;
+        if (t > 0.0 && s >= 0.0 && s <= 1.0)
+            return t;
+    }
+    return 0.0;
+}
+
+// The planet as the first frame shows it at 1920 x 1080, a disc about 510 pixels in radius:
+// the outline of its mesh (the hull of its projected corners) stays within a pixel of the
+// true outline of the sphere, inside or out, however far the planet has turned about the
+// line of sight.
+TEST(GeneratedModels, PlanetOutlineStaysWithinAPixelOfTheTrueOne)
+{
+    ensureGlContext();
+    Mesh sphere;
+    captureStdout([&] { sphere.load("./assets/sphere.obj"); });
+    ASSERT_EQ(sphere.shapes.size(), 1u);
+    const int width = 1920, height = 1080;
+    setCameraDefaults(width, height);
+    const glm::dvec3 centre = camera.getFront() * 200.0f + camera.getPosition(); // as the scene sets it
+    const double radius = 100.0;
+    camera.followShip(Object());
+    const glm::dmat4 toClip = glm::dmat4(camera.getProjectionMatrix() * camera.getViewMatrix());
+    const glm::dmat4 toWorld = glm::inverse(toClip);
+    const glm::dvec3 eye = camera.getPosition();
+    auto toPixel = [&](glm::dvec3 p) {
+        glm::dvec4 clip = toClip * glm::dvec4(p, 1.0);
+        return glm::dvec2((clip.x / clip.w + 1.0) * 0.5 * width, (clip.y / clip.w + 1.0) * 0.5 * height);
+    };
+    auto rayMissesSphere = [&](glm::dvec2 pixel) {
+        glm::dvec4 far = toWorld * glm::dvec4(pixel.x / width * 2.0 - 1.0, pixel.y / height * 2.0 - 1.0, 1.0, 1.0);
+        glm::dvec3 direction = glm::normalize(glm::dvec3(far) / far.w - eye);
+        glm::dvec3 toCentre = centre - eye;
+        return glm::length(toCentre - direction * glm::dot(toCentre, direction)) > radius;
+    };
+    const glm::dvec2 middle = toPixel(centre);
+    const SharedFloats& positions = sphere.shapes[0].positions;
+    double worstGap = 0.0, trueRadius = 0.0;
+    for (int degrees = 0; degrees < 360; degrees += 5) {
+        const glm::dmat3 turn(glm::rotate(glm::dmat4(1.0), glm::radians(double(degrees)), glm::dvec3(0, 0, 1)));
+        std::vector<glm::dvec2> corners;
+        for (std::size_t v = 0; v + 2 < positions.size(); v += 3)
+            corners.push_back(toPixel(centre + radius * (turn * glm::dvec3(positions[v], positions[v + 1], positions[v + 2]))));
+        const std::vector<glm::dvec2> hull = convexHull(corners);
+        for (int step = 0; step < 720; ++step) {
+            const double angle = step * 3.14159265358979 / 360.0;
+            const glm::dvec2 along(std::cos(angle), std::sin(angle));
+            double inside = 0.0, outside = 2.0 * width;
+            for (int halving = 0; halving < 40; ++halving) {
+                double between = 0.5 * (inside + outside);
+                (rayMissesSphere(middle + along * between) ? outside : inside) = between;
+            }
+            trueRadius = std::max(trueRadius, inside);
+            worstGap = std::max(worstGap, std::fabs(inside - reachInside(hull, middle, along)));
+        }
+    }
+    EXPECT_NEAR(trueRadius, 510.0, 5.0);
+    EXPECT_LE(worstGap, 1.0) << "the outline strays by " << worstGap << " pixels";
+}
+
+// The planet shows the player its -Z half all game long; stored nearest first, that half is
+// drawn before the far half, which the depth test then drops unshaded.
+TEST(GeneratedModels, SphereStoresItsTrianglesNearestToThePlayerFirst)
+{
+    ensureGlContext();
+    Mesh sphere;
+    captureStdout([&] { sphere.load("./assets/sphere.obj"); });
+    ASSERT_EQ(sphere.shapes.size(), 1u);
+    const SharedFloats& positions = sphere.shapes[0].positions;
+    float previous = -3.0f;
+    for (std::size_t corner = 0; corner + 8 < positions.size(); corner += 9) {
+        float depth = positions[corner + 2] + positions[corner + 5] + positions[corner + 8];
+        ASSERT_GE(depth, previous - 1e-4f) << "triangle " << corner / 9; // as rounded in the file
+        previous = depth;
     }
 }
 

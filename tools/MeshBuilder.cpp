@@ -1,8 +1,10 @@
 #include "MeshBuilder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include <glm/geometric.hpp>
 
@@ -14,6 +16,17 @@ glm::vec3 anyPerpendicular(glm::vec3 n)
 {
     glm::vec3 helper = std::fabs(n.y) < 0.9f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
     return glm::normalize(glm::cross(helper, n));
+}
+
+// The normal from two tangent offsets: it works at the poles and is the same on every
+// copy of a seam vertex.
+glm::vec3 surfaceNormal(const SurfaceFunction& surface, glm::vec3 d)
+{
+    const float step = 1e-3f;
+    glm::vec3 e1 = anyPerpendicular(d), e2 = glm::cross(d, e1);
+    glm::vec3 p = surface(d);
+    glm::vec3 n = glm::cross(surface(glm::normalize(d + e1 * step)) - p, surface(glm::normalize(d + e2 * step)) - p);
+    return glm::dot(n, d) < 0.0f ? -n : n;
 }
 
 } // namespace
@@ -131,46 +144,121 @@ void MeshBuilder::addTube(float cx, const std::vector<Station>& stations, int se
         cap(stations.back(), true);
 }
 
-void MeshBuilder::addSphereGrid(int slices, int stacks, const SurfaceFunction& surface,
-                                const UvMap& uv)
+namespace {
+
+// Longitude and colatitude of a unit direction as the sphere grid's texture coordinates.
+glm::vec2 sphereTexcoord(glm::vec3 d)
 {
-    // Longitude grows eastwards: seen from outside with +Y up, east is to the right, so the
-    // map is not mirrored.
-    auto direction = [](float theta, float phi) {
-        return glm::vec3(std::sin(theta) * std::sin(phi), std::cos(theta),
-                         std::sin(theta) * std::cos(phi));
-    };
-    const float step = 1e-3f;
-    unsigned int first = static_cast<unsigned int>(vertices.size());
-    for (int j = 0; j <= stacks; ++j) {
-        float t = static_cast<float>(j) / static_cast<float>(stacks);
-        for (int i = 0; i <= slices; ++i) {
-            float u = static_cast<float>(i) / static_cast<float>(slices);
-            glm::vec3 d = direction(t * kPi, u * 2.0f * kPi);
-            if (j == 0 || j == stacks)
-                d = glm::vec3(0.0f, j == 0 ? 1.0f : -1.0f, 0.0f);
-            // The normal from two tangent offsets works at the poles and gives equal
-            // normals on both copies of the seam column.
-            glm::vec3 e1 = anyPerpendicular(d), e2 = glm::cross(d, e1);
-            glm::vec3 p = surface(d);
-            glm::vec3 pa = surface(glm::normalize(d + e1 * step));
-            glm::vec3 pb = surface(glm::normalize(d + e2 * step));
-            glm::vec3 n = glm::cross(pa - p, pb - p);
-            if (glm::dot(n, d) < 0.0f)
-                n = -n;
-            addVertex(p, n, uv.origin + glm::vec2(u, t) * uv.extent);
+    float u = std::atan2(d.x, d.z) / (2.0f * kPi);
+    if (u < 0.0f)
+        u += 1.0f;
+    return {u, std::acos(std::clamp(d.y, -1.0f, 1.0f)) / kPi};
+}
+
+// A triangle's texture coordinates without a jump across the seam or a pole's undefined u.
+std::array<glm::vec2, 3> triangleTexcoords(const std::array<glm::vec3, 3>& d)
+{
+    std::array<glm::vec2, 3> uv;
+    for (int k = 0; k < 3; ++k)
+        uv[k] = sphereTexcoord(d[k]);
+    float lowest = std::min({uv[0].x, uv[1].x, uv[2].x});
+    float highest = std::max({uv[0].x, uv[1].x, uv[2].x});
+    if (highest - lowest > 0.5f)
+        for (glm::vec2& t : uv)
+            if (t.x < 0.5f)
+                t.x += 1.0f;
+    for (int k = 0; k < 3; ++k)
+        if (std::fabs(d[k].y) > 0.99999f)
+            uv[k].x = 0.5f * (uv[(k + 1) % 3].x + uv[(k + 2) % 3].x);
+    return uv;
+}
+
+// The point a share `t` of the way along the great circle from unit vector a to b.
+glm::vec3 slerp(glm::vec3 a, glm::vec3 b, float t)
+{
+    float angle = std::acos(std::clamp(glm::dot(a, b), -1.0f, 1.0f));
+    if (angle < 1e-6f)
+        return a;
+    return (a * std::sin((1.0f - t) * angle) + b * std::sin(t * angle)) / std::sin(angle);
+}
+
+} // namespace
+
+void MeshBuilder::addGeodesicSphere(int frequency, const SurfaceFunction& surface, const UvMap& uv)
+{
+    // The icosahedron: the poles and two rings of five, at latitude +-atan(1/2).
+    const float ringY = 1.0f / std::sqrt(5.0f), ringRadius = 2.0f / std::sqrt(5.0f);
+    std::vector<glm::vec3> corners{{0.0f, 1.0f, 0.0f}};
+    for (int ring = 0; ring < 2; ++ring)
+        for (int i = 0; i < 5; ++i) {
+            float phi = (2.0f * i + ring) * kPi / 5.0f;
+            corners.push_back({ringRadius * std::sin(phi), ring == 0 ? ringY : -ringY,
+                               ringRadius * std::cos(phi)});
         }
+    corners.push_back({0.0f, -1.0f, 0.0f});
+    std::vector<std::array<int, 3>> faces;
+    for (int i = 0; i < 5; ++i) {
+        int upper = 1 + i, upperNext = 1 + (i + 1) % 5, lower = 6 + i, lowerNext = 6 + (i + 1) % 5;
+        faces.push_back({0, upper, upperNext});
+        faces.push_back({upper, lower, upperNext});
+        faces.push_back({upperNext, lower, lowerNext});
+        faces.push_back({11, lowerNext, lower});
     }
-    unsigned int row = static_cast<unsigned int>(slices + 1);
-    for (int j = 0; j < stacks; ++j)
-        for (int i = 0; i < slices; ++i) {
-            unsigned int a = first + j * row + i, b = a + 1;
-            unsigned int c = a + row, d = c + 1;
-            if (j != 0)
-                addTriangle(a, c, b);
-            if (j != stacks - 1)
-                addTriangle(b, c, d);
-        }
+
+    // Shared corners are found again by value: neighbouring faces compute them alike.
+    std::map<std::array<long, 5>, unsigned int> known;
+    auto vertexAt = [&](glm::vec3 d, glm::vec2 t) {
+        auto key = [](float x) { return std::lround(x * 1e5f); };
+        std::array<long, 5> id{key(d.x), key(d.y), key(d.z), key(t.x), key(t.y)};
+        auto found = known.find(id);
+        if (found != known.end())
+            return found->second;
+        unsigned int index = addVertex(surface(d), surfaceNormal(surface, d), uv.origin + t * uv.extent);
+        known.emplace(id, index);
+        return index;
+    };
+    auto addSphericalTriangle = [&](std::array<glm::vec3, 3> d) {
+        // Counter-clockwise seen from outside, whatever order the face listed them in.
+        if (glm::dot(glm::cross(d[1] - d[0], d[2] - d[0]), d[0] + d[1] + d[2]) < 0.0f)
+            std::swap(d[1], d[2]);
+        std::array<glm::vec2, 3> t = triangleTexcoords(d);
+        addTriangle(vertexAt(d[0], t[0]), vertexAt(d[1], t[1]), vertexAt(d[2], t[2]));
+    };
+    const float n = static_cast<float>(frequency);
+    for (const std::array<int, 3>& face : faces) {
+        glm::vec3 a = corners[face[0]], b = corners[face[1]], c = corners[face[2]];
+        // Points spaced evenly along great circles, not along the flat face: the triangles
+        // come out more alike, and the largest of them decides how round the sphere looks.
+        auto point = [&](int i, int j) {
+            int row = i + j;
+            if (row == 0)
+                return a;
+            glm::vec3 left = slerp(a, b, row / n), right = slerp(a, c, row / n);
+            return slerp(left, right, static_cast<float>(j) / static_cast<float>(row));
+        };
+        for (int i = 0; i < frequency; ++i)
+            for (int j = 0; i + j < frequency; ++j) {
+                addSphericalTriangle({point(i, j), point(i + 1, j), point(i, j + 1)});
+                if (i + j + 1 < frequency)
+                    addSphericalTriangle({point(i + 1, j), point(i + 1, j + 1), point(i, j + 1)});
+            }
+    }
+}
+
+void MeshBuilder::orderTrianglesNearestFirst(glm::vec3 viewDirection)
+{
+    std::vector<std::array<unsigned int, 3>> triangles;
+    for (std::size_t i = 0; i + 2 < indices.size(); i += 3)
+        triangles.push_back({indices[i], indices[i + 1], indices[i + 2]});
+    auto depth = [&](const std::array<unsigned int, 3>& t) {
+        return glm::dot(vertices[t[0]].position + vertices[t[1]].position + vertices[t[2]].position,
+                        viewDirection);
+    };
+    std::stable_sort(triangles.begin(), triangles.end(),
+                     [&](const auto& x, const auto& y) { return depth(x) < depth(y); });
+    indices.clear();
+    for (const auto& t : triangles)
+        indices.insert(indices.end(), t.begin(), t.end());
 }
 
 bool MeshBuilder::writeObj(const std::string& directory, const std::string& name,

@@ -54,11 +54,20 @@ public:
     void addTube(float cx, const std::vector<Station>& stations, int segments,
                  bool capBack, bool capFront, const UvMap& uv);
 
-    // A latitude/longitude grid over the unit sphere displaced by `surface`: `slices` around
-    // +Y, `stacks` from the north pole (+Y, t = 0) to the south pole (t = 1). The seam column
-    // is duplicated so u runs from 0 to 1 without wrapping. Normals come from the surface.
-    // Texture coordinates span `uv`'s rectangle (its worldSize is not used).
-    void addSphereGrid(int slices, int stacks, const SurfaceFunction& surface, const UvMap& uv);
+    // A subdivided icosahedron, a corner at each pole and every edge cut into `frequency`
+    // parts, displaced by `surface`; normals come from the surface. Its triangles are nearly
+    // equal everywhere, so it stays round in every direction for fewer triangles than a
+    // latitude/longitude grid, whose triangles crowd at the poles. Texture coordinates span
+    // `uv`'s rectangle (its worldSize is not used): u is the longitude, growing eastwards
+    // around +Y from +Z, so the map is not mirrored seen from outside, and passes 1 on the
+    // triangles that straddle the seam (the maps repeat); t runs from the north pole (+Y,
+    // t = 0) to the south pole.
+    void addGeodesicSphere(int frequency, const SurfaceFunction& surface, const UvMap& uv);
+
+    // Stores the triangles nearest first as seen from far along -`viewDirection`: what
+    // faces such a viewer is then drawn before what it hides, and the depth test rejects
+    // the hidden part before it is shaded.
+    void orderTrianglesNearestFirst(glm::vec3 viewDirection);
 
     // Writes `name`.obj and `name`.mtl into `directory`; returns false on an I/O failure.
     bool writeObj(const std::string& directory, const std::string& name,
