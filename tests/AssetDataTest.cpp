@@ -125,7 +125,8 @@ TEST(GeneratedModels, SphereMapsNorthToFirstRowAndIsNotMirrored)
     ASSERT_EQ(mesh.shapes.size(), 1u);
     const MeshShape& shape = mesh.shapes[0];
     for (size_t v = 0; v < shape.vertexCount(); ++v) {
-        float x = shape.positions[v * 3], y = shape.positions[v * 3 + 1], z = shape.positions[v * 3 + 2];
+        float x = shape.positions[v * 3], y = shape.positions[v * 3 + 1];
+        float z = shape.positions[v * 3 + 2];
         y /= std::sqrt(x * x + y * y + z * z);
         float t = shape.texcoords[v * 2 + 1];
         ASSERT_NEAR(t, std::acos(std::max(-1.0f, std::min(1.0f, y))) / 3.14159265f, 0.002f);
@@ -202,7 +203,8 @@ TEST(GeneratedModels, PlanetOutlineStaysWithinAPixelOfTheTrueOne)
     ASSERT_EQ(sphere.shapes.size(), 1u);
     const int width = 1920, height = 1080;
     setCameraDefaults(width, height);
-    const glm::dvec3 centre = camera.getFront() * 200.0f + camera.getPosition(); // as the scene sets it
+    // Where the scene puts the planet.
+    const glm::dvec3 centre = camera.getFront() * 200.0f + camera.getPosition();
     const double radius = 100.0;
     camera.followShip(Object());
     const glm::dmat4 toClip = glm::dmat4(camera.getProjectionMatrix() * camera.getViewMatrix());
@@ -210,10 +212,12 @@ TEST(GeneratedModels, PlanetOutlineStaysWithinAPixelOfTheTrueOne)
     const glm::dvec3 eye = camera.getPosition();
     auto toPixel = [&](glm::dvec3 p) {
         glm::dvec4 clip = toClip * glm::dvec4(p, 1.0);
-        return glm::dvec2((clip.x / clip.w + 1.0) * 0.5 * width, (clip.y / clip.w + 1.0) * 0.5 * height);
+        return glm::dvec2((clip.x / clip.w + 1.0) * 0.5 * width,
+                          (clip.y / clip.w + 1.0) * 0.5 * height);
     };
     auto rayMissesSphere = [&](glm::dvec2 pixel) {
-        glm::dvec4 far = toWorld * glm::dvec4(pixel.x / width * 2.0 - 1.0, pixel.y / height * 2.0 - 1.0, 1.0, 1.0);
+        glm::dvec4 far =
+            toWorld * glm::dvec4(pixel.x / width * 2.0 - 1.0, pixel.y / height * 2.0 - 1.0, 1.0, 1.0);
         glm::dvec3 direction = glm::normalize(glm::dvec3(far) / far.w - eye);
         glm::dvec3 toCentre = centre - eye;
         return glm::length(toCentre - direction * glm::dot(toCentre, direction)) > radius;
@@ -222,10 +226,13 @@ TEST(GeneratedModels, PlanetOutlineStaysWithinAPixelOfTheTrueOne)
     const SharedFloats& positions = sphere.shapes[0].positions;
     double worstGap = 0.0, trueRadius = 0.0;
     for (int degrees = 0; degrees < 360; degrees += 5) {
-        const glm::dmat3 turn(glm::rotate(glm::dmat4(1.0), glm::radians(double(degrees)), glm::dvec3(0, 0, 1)));
+        const glm::dmat3 turn(
+            glm::rotate(glm::dmat4(1.0), glm::radians(double(degrees)), glm::dvec3(0, 0, 1)));
         std::vector<glm::dvec2> corners;
-        for (std::size_t v = 0; v + 2 < positions.size(); v += 3)
-            corners.push_back(toPixel(centre + radius * (turn * glm::dvec3(positions[v], positions[v + 1], positions[v + 2]))));
+        for (std::size_t v = 0; v + 2 < positions.size(); v += 3) {
+            const glm::dvec3 corner(positions[v], positions[v + 1], positions[v + 2]);
+            corners.push_back(toPixel(centre + radius * (turn * corner)));
+        }
         const std::vector<glm::dvec2> hull = convexHull(corners);
         for (int step = 0; step < 720; ++step) {
             const double angle = step * 3.14159265358979 / 360.0;

@@ -25,8 +25,45 @@ glm::vec3 surfaceNormal(const SurfaceFunction& surface, glm::vec3 d)
     const float step = 1e-3f;
     glm::vec3 e1 = anyPerpendicular(d), e2 = glm::cross(d, e1);
     glm::vec3 p = surface(d);
-    glm::vec3 n = glm::cross(surface(glm::normalize(d + e1 * step)) - p, surface(glm::normalize(d + e2 * step)) - p);
+    glm::vec3 n = glm::cross(surface(glm::normalize(d + e1 * step)) - p,
+                             surface(glm::normalize(d + e2 * step)) - p);
     return glm::dot(n, d) < 0.0f ? -n : n;
+}
+
+// Longitude and colatitude of a unit direction as texture coordinates of a world map.
+glm::vec2 sphereTexcoord(glm::vec3 d)
+{
+    float u = std::atan2(d.x, d.z) / (2.0f * kPi);
+    if (u < 0.0f)
+        u += 1.0f;
+    return {u, std::acos(std::clamp(d.y, -1.0f, 1.0f)) / kPi};
+}
+
+// A triangle's texture coordinates without a jump across the seam or a pole's undefined u.
+std::array<glm::vec2, 3> triangleTexcoords(const std::array<glm::vec3, 3>& d)
+{
+    std::array<glm::vec2, 3> uv;
+    for (int k = 0; k < 3; ++k)
+        uv[k] = sphereTexcoord(d[k]);
+    float lowest = std::min({uv[0].x, uv[1].x, uv[2].x});
+    float highest = std::max({uv[0].x, uv[1].x, uv[2].x});
+    if (highest - lowest > 0.5f)
+        for (glm::vec2& t : uv)
+            if (t.x < 0.5f)
+                t.x += 1.0f;
+    for (int k = 0; k < 3; ++k)
+        if (std::fabs(d[k].y) > 0.99999f)
+            uv[k].x = 0.5f * (uv[(k + 1) % 3].x + uv[(k + 2) % 3].x);
+    return uv;
+}
+
+// The point a share `t` of the way along the great circle from unit vector a to b.
+glm::vec3 slerp(glm::vec3 a, glm::vec3 b, float t)
+{
+    float angle = std::acos(std::clamp(glm::dot(a, b), -1.0f, 1.0f));
+    if (angle < 1e-6f)
+        return a;
+    return (a * std::sin((1.0f - t) * angle) + b * std::sin(t * angle)) / std::sin(angle);
 }
 
 } // namespace
@@ -144,45 +181,6 @@ void MeshBuilder::addTube(float cx, const std::vector<Station>& stations, int se
         cap(stations.back(), true);
 }
 
-namespace {
-
-// Longitude and colatitude of a unit direction as the sphere grid's texture coordinates.
-glm::vec2 sphereTexcoord(glm::vec3 d)
-{
-    float u = std::atan2(d.x, d.z) / (2.0f * kPi);
-    if (u < 0.0f)
-        u += 1.0f;
-    return {u, std::acos(std::clamp(d.y, -1.0f, 1.0f)) / kPi};
-}
-
-// A triangle's texture coordinates without a jump across the seam or a pole's undefined u.
-std::array<glm::vec2, 3> triangleTexcoords(const std::array<glm::vec3, 3>& d)
-{
-    std::array<glm::vec2, 3> uv;
-    for (int k = 0; k < 3; ++k)
-        uv[k] = sphereTexcoord(d[k]);
-    float lowest = std::min({uv[0].x, uv[1].x, uv[2].x});
-    float highest = std::max({uv[0].x, uv[1].x, uv[2].x});
-    if (highest - lowest > 0.5f)
-        for (glm::vec2& t : uv)
-            if (t.x < 0.5f)
-                t.x += 1.0f;
-    for (int k = 0; k < 3; ++k)
-        if (std::fabs(d[k].y) > 0.99999f)
-            uv[k].x = 0.5f * (uv[(k + 1) % 3].x + uv[(k + 2) % 3].x);
-    return uv;
-}
-
-// The point a share `t` of the way along the great circle from unit vector a to b.
-glm::vec3 slerp(glm::vec3 a, glm::vec3 b, float t)
-{
-    float angle = std::acos(std::clamp(glm::dot(a, b), -1.0f, 1.0f));
-    if (angle < 1e-6f)
-        return a;
-    return (a * std::sin((1.0f - t) * angle) + b * std::sin(t * angle)) / std::sin(angle);
-}
-
-} // namespace
 
 void MeshBuilder::addGeodesicSphere(int frequency, const SurfaceFunction& surface, const UvMap& uv)
 {
@@ -213,7 +211,8 @@ void MeshBuilder::addGeodesicSphere(int frequency, const SurfaceFunction& surfac
         auto found = known.find(id);
         if (found != known.end())
             return found->second;
-        unsigned int index = addVertex(surface(d), surfaceNormal(surface, d), uv.origin + t * uv.extent);
+        unsigned int index =
+            addVertex(surface(d), surfaceNormal(surface, d), uv.origin + t * uv.extent);
         known.emplace(id, index);
         return index;
     };
