@@ -3,16 +3,8 @@
 // Uniforms: sampler2D image (unit 0), int horizontal (1 blurs along x, 0 along y),
 // int bloom_enabled (0 passes the image through unchanged).
 
-// Stage-to-stage locations need GLSL 4.10 or this extension; without it the varyings
-// still match by name.
-#ifdef GL_ARB_separate_shader_objects
-#extension GL_ARB_separate_shader_objects : enable
-#define VARYING(n) layout(location = n)
-#else
-#define VARYING(n)
-#endif
-
-VARYING(0) in vec2 texCoord;
+// Each fragment reads the texel under it (gl_FragCoord), so the quad's texture
+// coordinate is not needed here.
 
 layout(location = 0) out vec4 fragColor;
 
