@@ -128,6 +128,19 @@ TEST_F(PlatformFiles, ASaveThroughALinkChangesTheFileItNames)
     EXPECT_EQ("ada 57\nbob 150\n", read("real.txt"));
 }
 
+// A link to a file not made yet is followed as the system follows it on opening: the save
+// creates the file the link names, beside the link, and the link stays a link.
+TEST_F(PlatformFiles, ASaveThroughALinkToNothingCreatesTheFileItNames)
+{
+    std::error_code error;
+    fs::create_symlink("real.txt", folder / "scores.txt", error);
+    if (error)
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    addEntry("bob", 150.0f);
+    EXPECT_TRUE(fs::is_symlink(folder / "scores.txt"));
+    EXPECT_EQ("bob 150" + std::string(platform::textLineEnd()), read("real.txt"));
+}
+
 TEST_F(PlatformFiles, ANewFileGetsTheSystemsLineEnd)
 {
     addEntry("ada", 57.0f);
