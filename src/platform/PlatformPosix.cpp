@@ -69,10 +69,11 @@ bool copyModeAndOwner(int fd, const struct stat& old)
 }
 
 // A file with no name yet, where the system has them: a save killed while writing it leaves
-// nothing behind. Invalid (-1) where there is none; the caller then names one.
+// nothing behind. Invalid (-1) where there is none; the caller then names one. Emscripten's
+// file system lives in memory and has no hard links to name one with.
 int openUnnamedFileIn(const std::string& folder)
 {
-#ifdef O_TMPFILE
+#if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
     const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     struct stat info;
     if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
@@ -88,6 +89,10 @@ int openUnnamedFileIn(const std::string& folder)
 // Gives the unnamed file `fd` the name `temporary`; false where the system cannot.
 bool nameUnnamedFile(int fd, const std::string& temporary)
 {
+#ifdef __EMSCRIPTEN__
+    (void)fd;
+    (void)temporary;
+#else
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0)
@@ -96,6 +101,7 @@ bool nameUnnamedFile(int fd, const std::string& temporary)
         if (errno != EEXIST || ::unlink(temporary.c_str()) != 0)
             return false;
     }
+#endif
     return false;
 }
 
@@ -103,8 +109,8 @@ bool nameUnnamedFile(int fd, const std::string& temporary)
 bool replaceThrough(const std::string& path, const std::string& temporary, const std::string& content,
                     bool unnamed)
 {
-    const int fd = unnamed ? openUnnamedFileIn(folderOf(path))
-                           : ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const int namedFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW;
+    const int fd = unnamed ? openUnnamedFileIn(folderOf(path)) : ::open(temporary.c_str(), namedFlags, 0666);
     if (fd < 0)
         return false;
     struct stat old;

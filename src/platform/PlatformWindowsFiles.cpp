@@ -113,6 +113,13 @@ bool openRegular(const std::wstring& target, DWORD access, DWORD disposition, Ha
         reason = "it is a folder";
         return false;
     }
+    // The read-only attribute is how a Windows user says "keep this file", whatever an
+    // administrator's open would be allowed.
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly && (access & GENERIC_WRITE)) {
+        reason = "it is marked read-only";
+        return false;
+    }
     const ULONGLONG deadline = GetTickCount64() + openRetryMilliseconds;
     for (;;) {
         file.reset(CreateFileW(target.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
