@@ -56,20 +56,24 @@ std::string kindOf(mode_t mode)
     return "it is not a regular file";
 }
 
-// Waits for the lock until the deadline; false when another holder keeps it longer, or the
-// file system has no locks.
-bool lockWithin(int fd, int operation)
+enum class Lock { held, busy, unavailable };
+
+// Waits for the lock until the deadline. Busy: another holder kept it longer; unavailable:
+// the file system has no locks, so the file is read and written without one.
+Lock lockWithin(int fd, int operation)
 {
     const auto deadline = std::chrono::steady_clock::now() + lockWait;
     while (::flock(fd, operation | LOCK_NB) != 0) {
         if (errno == EINTR)
             continue;
-        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)
-            return false;
+        if (errno != EWOULDBLOCK)
+            return Lock::unavailable;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return Lock::busy;
         const timespec pause{0, lockPollNanoseconds};
         ::nanosleep(&pause, nullptr);
     }
-    return true;
+    return Lock::held;
 }
 
 bool sameFile(const struct stat& a, const struct stat& b)
@@ -84,7 +88,7 @@ enum class Opened { ok, missing, refused };
 // and nothing is opened in a way that could block: a pipe or a device is refused unopened
 // where it can be seen first, and checked again on the open descriptor.
 // `target` is the file opened, `path` with its links followed.
-Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, bool& locked, std::string& target,
+Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, Lock& lock, std::string& target,
                   std::string& reason)
 {
     for (int attempt = 0; attempt < maxOpenTries; ++attempt) {
@@ -127,10 +131,10 @@ Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, bool
             fd.reset();
             return Opened::refused;
         }
-        locked = lockWithin(fd.get(), forWriting ? LOCK_EX : LOCK_SH);
+        lock = lockWithin(fd.get(), forWriting ? LOCK_EX : LOCK_SH);
         // A save that replaced the file while we waited for its lock: lock the new one.
         struct stat now;
-        if (locked && (::stat(target.c_str(), &now) != 0 || !sameFile(now, opened)))
+        if (lock == Lock::held && (::stat(target.c_str(), &now) != 0 || !sameFile(now, opened)))
             continue;
         return Opened::ok;
     }
@@ -196,9 +200,9 @@ bool appendInPlace(int fd, std::size_t oldSize, const std::string& tail, std::st
 FileRead readRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, std::string& reason)
 {
     Descriptor fd;
-    bool locked = false;
+    Lock lock = Lock::unavailable;
     std::string target;
-    const Opened opened = openLocked(path, false, fd, locked, target, reason);
+    const Opened opened = openLocked(path, false, fd, lock, target, reason);
     if (opened != Opened::ok)
         return opened == Opened::missing ? FileRead::missing : FileRead::refused;
     // Without the lock a save in place may be half done; the read is for display only.
@@ -210,11 +214,11 @@ FileExtension extendRegularFile(const std::string& path, std::size_t maxBytes,
 {
     FileExtension result;
     Descriptor fd;
-    bool locked = false;
+    Lock lock = Lock::unavailable;
     std::string target;
-    if (openLocked(path, true, fd, locked, target, result.reason) != Opened::ok)
+    if (openLocked(path, true, fd, lock, target, result.reason) != Opened::ok)
         return result;
-    if (!locked)
+    if (lock == Lock::busy)
         result.warning = "another program kept it locked for " + std::to_string(lockWait.count()) + " ms";
     std::string current;
     if (!readAll(fd.get(), maxBytes, current, result.reason))
