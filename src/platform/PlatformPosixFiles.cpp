@@ -18,8 +18,10 @@ namespace platform {
 
 namespace {
 
-// A save holds the lock for milliseconds; whoever holds it longer is no game saving.
-constexpr std::chrono::milliseconds lockWait{2000};
+// A save holds the lock for milliseconds; whoever holds it longer is no game saving. A read
+// for the display waits less: without the lock it risks only a half-written last line.
+constexpr std::chrono::milliseconds saveLockWait{2000};
+constexpr std::chrono::milliseconds readLockWait{500};
 constexpr long lockPollNanoseconds = 5'000'000;
 // How often a path replaced between our open and our lock is opened again.
 constexpr int maxOpenTries = 20;
@@ -60,9 +62,9 @@ enum class Lock { held, busy, unavailable };
 
 // Waits for the lock until the deadline. Busy: another holder kept it longer; unavailable:
 // the file system has no locks, so the file is read and written without one.
-Lock lockWithin(int fd, int operation)
+Lock lockWithin(int fd, int operation, std::chrono::milliseconds wait)
 {
-    const auto deadline = std::chrono::steady_clock::now() + lockWait;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
     while (::flock(fd, operation | LOCK_NB) != 0) {
         if (errno == EINTR)
             continue;
@@ -131,7 +133,7 @@ Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, Lock
             fd.reset();
             return Opened::refused;
         }
-        lock = lockWithin(fd.get(), forWriting ? LOCK_EX : LOCK_SH);
+        lock = lockWithin(fd.get(), forWriting ? LOCK_EX : LOCK_SH, forWriting ? saveLockWait : readLockWait);
         // A save that replaced the file while we waited for its lock: lock the new one.
         struct stat now;
         if (lock == Lock::held && (::stat(target.c_str(), &now) != 0 || !sameFile(now, opened)))
@@ -219,7 +221,7 @@ FileExtension extendRegularFile(const std::string& path, std::size_t maxBytes,
     if (openLocked(path, true, fd, lock, target, result.reason) != Opened::ok)
         return result;
     if (lock == Lock::busy)
-        result.warning = "another program kept it locked for " + std::to_string(lockWait.count()) + " ms";
+        result.warning = "another program held it for " + std::to_string(saveLockWait.count()) + " ms";
     std::string current;
     if (!readAll(fd.get(), maxBytes, current, result.reason))
         return result;

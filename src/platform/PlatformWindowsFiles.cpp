@@ -16,8 +16,10 @@ namespace platform {
 
 namespace {
 
-// A save holds the lock for milliseconds; whoever holds it longer is no game saving.
-constexpr DWORD lockWaitMilliseconds = 2000;
+// A save holds the lock for milliseconds; whoever holds it longer is no game saving. A read
+// for the display waits less: without the lock it risks only a half-written last line.
+constexpr DWORD saveLockWaitMilliseconds = 2000;
+constexpr DWORD readLockWaitMilliseconds = 500;
 // A virus scanner or an indexer may hold the file for a moment; opening is retried this long.
 constexpr ULONGLONG openRetryMilliseconds = 1000;
 constexpr DWORD retryPauseMilliseconds = 20;
@@ -64,7 +66,7 @@ private:
 // locks would keep the rename that replaces the file from happening while they are held.
 class FileMutex {
 public:
-    explicit FileMutex(const std::wstring& target)
+    FileMutex(const std::wstring& target, DWORD waitMilliseconds)
     {
         // One name for every spelling of the path: full, without the "\\?\" prefix, upper case.
         std::wstring name = target;
@@ -85,7 +87,7 @@ public:
             mutexName += L"0123456789abcdef"[(hash >> shift) & 0xF];
         mutex_ = CreateMutexW(nullptr, FALSE, mutexName.c_str());
         // A holder that died leaves the mutex abandoned: it is ours then, as after a release.
-        const DWORD waited = mutex_ ? WaitForSingleObject(mutex_, lockWaitMilliseconds) : WAIT_FAILED;
+        const DWORD waited = mutex_ ? WaitForSingleObject(mutex_, waitMilliseconds) : WAIT_FAILED;
         held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     }
     ~FileMutex()
@@ -203,7 +205,7 @@ FileRead readRegularFile(const std::string& path, std::size_t maxBytes, std::str
     if (!pathExists(target))
         return FileRead::missing;
     // Without the turn a save in place may be half done; the read is for display only.
-    const FileMutex turn(wide(target));
+    const FileMutex turn(wide(target), readLockWaitMilliseconds);
     Handle file;
     if (!openRegular(wide(target), GENERIC_READ, OPEN_EXISTING, file, reason))
         return pathExists(target) ? FileRead::refused : FileRead::missing;
@@ -219,9 +221,9 @@ FileExtension extendRegularFile(const std::string& path, std::size_t maxBytes,
         result.reason = "its links loop or cannot be read";
         return result;
     }
-    const FileMutex turn(wide(target));
+    const FileMutex turn(wide(target), saveLockWaitMilliseconds);
     if (!turn.held())
-        result.warning = "another program kept it locked for " + std::to_string(lockWaitMilliseconds) + " ms";
+        result.warning = "another program held it for " + std::to_string(saveLockWaitMilliseconds) + " ms";
     Handle file;
     if (!openRegular(wide(target), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, file, result.reason))
         return result;
