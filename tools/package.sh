@@ -2,7 +2,7 @@
 # Builds the Debian package the way Debian builds its own: the compiler and linker flags of
 # dpkg-buildflags with every hardening feature, build paths mapped away, and all time stamps
 # taken from the last commit, so that the same commit gives the same .deb in any folder.
-# Only the packaged program, its generated data and the package texts are built.
+# The tests and benchmarks are left out of this build.
 # Usage: tools/package.sh [build directory, default build-deb]; prints the .deb's path last.
 set -euo pipefail
 cd "$(dirname "$0")/.."
