@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "Camera.h"
+#include "FrameRenderer.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
 #include "PostProcessing.h"
@@ -37,6 +38,41 @@ protected:
 };
 
 std::string* SceneTest::startupOutput = nullptr;
+
+// Triangles the object pass of a frame sends to the GPU, counted by a query around it.
+GLuint objectPassQuery = 0;
+void countObjectPass(FramePass pass, bool begin)
+{
+    if (pass != FramePass::objects)
+        return;
+    if (begin)
+        glBeginQuery(GL_PRIMITIVES_GENERATED, objectPassQuery);
+    else
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+}
+
+// Draws `frame` through the game's frame renderer; the asteroid count it hands the HUD and
+// the triangles of its object pass.
+std::pair<int, GLuint> drawFrame(const FrameView& frame)
+{
+    glGenQueries(1, &objectPassQuery);
+    framePassObserver = countObjectPass;
+    const int drawnAsteroids = renderFrame(frame);
+    framePassObserver = nullptr;
+    GLuint triangles = 0;
+    glGetQueryObjectuiv(objectPassQuery, GL_QUERY_RESULT, &triangles);
+    glDeleteQueries(1, &objectPassQuery);
+    return {drawnAsteroids, triangles};
+}
+
+Object* rockAt(glm::vec3 position)
+{
+    Object* rock = new Object();
+    rock->setShapes(rockMesh.shapes, rockMesh.radius, false);
+    rock->setScale(1.0f);
+    rock->setPosition(position);
+    return rock;
+}
 
 } // namespace
 
@@ -118,4 +154,31 @@ TEST_F(SceneTest, StartupOutputEndsWithDoneAfterEveryLoadedLine)
               output.find("./assets/star-wars-arc-170-pbr.obj loaded.\n"));
     EXPECT_LT(output.rfind("./assets/star.obj loaded.\n"), output.find("./assets/Earth.jpg loaded.\n"));
     EXPECT_LT(glfwGetTime(), 5.0) << "the clock starts at the end of the scene setup";
+}
+
+TEST_F(SceneTest, AFrameCullsOnlyWhenItsViewSaysSo)
+{
+    // One rock ahead of the camera, one behind it, one far off to the side.
+    const glm::vec3 eye = camera.getPosition();
+    const glm::vec3 front = camera.getFront();
+    asteroids = {rockAt(eye + front * 30.0f), rockAt(eye - front * 30.0f),
+                 rockAt(eye + front * 30.0f + glm::vec3(200.0f, 0.0f, 0.0f))};
+    unsigned int rockTriangles = 0;
+    for (const MeshShape& shape : rockMesh.shapes)
+        rockTriangles += shape.vertexCount() / 3;
+
+    FrameView frame = captureFrameView();
+    frame.frustumCulling = false;
+    const auto [allRocks, allTriangles] = drawFrame(frame);
+    frame.frustumCulling = true;
+    const auto [rocksInView, trianglesInView] = drawFrame(frame);
+    for (Object* rock : asteroids)
+        delete rock;
+    asteroids.clear();
+
+    EXPECT_EQ(allRocks, 3);
+    EXPECT_EQ(rocksInView, 1);
+    // Ship, Earth and star are all in view: only the two rocks out of it are skipped.
+    EXPECT_EQ(allTriangles - trianglesInView, 2 * rockTriangles);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
