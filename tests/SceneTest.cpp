@@ -9,6 +9,7 @@
 #include "Camera.h"
 #include "Controls.h"
 #include "FrameRenderer.h"
+#include "GameRandom.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
 #include "PostProcessing.h"
@@ -115,11 +116,10 @@ TEST_F(SceneTest, RandomPlacementFollowsTheParticleDraws)
     srand(1);
     for (int i = 0; i < 150000; ++i)
         rand();
-    const auto fraction = [] { return static_cast<float>((rand() & 0x7FFF) / 32767.0); };
-    const float spin = fraction();
-    const float x = fraction();
-    const float y = fraction();
-    const float z = fraction();
+    const float spin = gameRandomFraction();
+    const float x = gameRandomFraction();
+    const float y = gameRandomFraction();
+    const float z = gameRandomFraction();
     const glm::vec3 offset(x, y, z);
     EXPECT_FLOAT_EQ(sceneObjects[1]->angularVelocity.z, spin);
     EXPECT_NEAR(sceneObjects[2]->position.x, offset.x, 1e-5f);
