@@ -107,6 +107,7 @@ TEST_F(GameRulesTest, AtMostOneSpawnPerFrameWhateverTheFrameTime)
 {
     updateGame();
     EXPECT_EQ(asteroids.size(), 1u);
+    EXPECT_FLOAT_EQ(asteroidSpawnTimer, 0.33f - deltaTime) << "one spawn every 0.33 s";
     deltaTime = 1.0f;
     updateGame(); // the timer still holds most of 0.33 s
     EXPECT_EQ(asteroids.size(), 1u);
