@@ -77,7 +77,7 @@ for file in "${faults[@]}"; do
     result="BROKEN"
     broken+=("$name")
   elif xvfb-run -a -s "-screen 0 1920x1080x24" \
-      ctest --test-dir "$build" -R "$tests" -j"$jobs" --timeout 300 >>"$log/$name.log" 2>&1; then
+      ctest --test-dir "$build" -R "$tests" -j"$jobs" --timeout 300 --stop-on-failure >>"$log/$name.log" 2>&1; then
     if grep -q "No tests were found" "$log/$name.log"; then
       result="BROKEN"
       broken+=("$name")
