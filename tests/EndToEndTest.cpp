@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -338,6 +339,28 @@ TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheName)
     // The table's first line at (W/2, H-40).
     EXPECT_GT(game.shot().share(windowWidth / 2 - 2, 8, 200, 40, isWhite), 0.02);
     EXPECT_EQ(game.process().output().find("Your Name: "), game.process().output().rfind("Your Name: "));
+    EXPECT_EQ(game.quit(), 0);
+}
+
+// Something other than a file where the scores go: the win is refused with one line on
+// standard error, and the game neither blocks on the pipe nor stops answering.
+TEST(EndToEnd, ANamedPipeForTheScoreFileNeitherHangsNorStopsTheGame)
+{
+    GameSession game;
+    const std::string scoreFile = game.run().file("assets/scores.txt");
+    ASSERT_EQ(mkfifo(scoreFile.c_str(), 0666), 0);
+    ASSERT_TRUE(game.start()) << game.process().output();
+    ASSERT_TRUE(holdKey("w", true));
+    const bool asked = game.process().waitForOutput("Your Name: ", patience);
+    holdKey("w", false);
+    ASSERT_TRUE(asked) << "ten seconds of W reach the planet";
+
+    game.process().writeInput("Ace\n");
+    EXPECT_TRUE(game.process().waitForOutput("named pipe", patience)) << game.process().output();
+    EXPECT_TRUE(waitUntilFrozen(game)) << "the window stays on the (empty) score table";
+    struct stat info;
+    ASSERT_EQ(stat(scoreFile.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
     EXPECT_EQ(game.quit(), 0);
 }
 

@@ -29,6 +29,15 @@ HighScoreTable loaded(const std::string& path)
     return table;
 }
 
+std::vector<std::string> folderListing(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST(HighScoreTable, RoundTripWritesDefaultFloatFormat)
 {
     TempDir dir;
@@ -78,15 +87,55 @@ TEST(HighScoreTable, NamesAreMadeStorable)
     table.add(std::string(100, 'x'), 30.0f);
     // "é" is two bytes; 63 x then é would straddle the 64-byte cap.
     table.add(std::string(63, 'y') + "\xC3\xA9", 40.0f);
+    // Bytes that steer a terminal showing the file: ESC, BEL, DEL, NUL, the C1 CSI written
+    // in UTF-8 and alone; the letters around them and a whole "é" stay.
+    table.add(std::string("a\x1b[31mred\x07\x7f") + '\0' + "z\xC2\x9B\x9B\xC3\xA9", 50.0f);
     table.save(dir.file("scores.txt"));
 
     const Entries back = loaded(dir.file("scores.txt")).entries;
-    ASSERT_EQ(back.size(), 4u);
+    ASSERT_EQ(back.size(), 5u);
+    EXPECT_EQ(back[4].first, "a_[31mred___z__\xC3\xA9");
     EXPECT_EQ(back[0], (std::pair<std::string, float>{"anonymous", 10.0f}));
     EXPECT_EQ(back[1].first, "two_words_here");
     EXPECT_EQ(back[2].first, std::string(64, 'x'));
     EXPECT_EQ(back[3].first, std::string(63, 'y'));
     EXPECT_EQ(back[3].second, 40.0f);
+}
+
+// The game has always read words: a name and its score may stand on separate lines, or
+// between lone CR line ends. Every such entry shows, and a save adds in the file's own line end.
+TEST(HighScoreTable, EntriesAreWordsWhateverWhiteSpaceSeparatesThem)
+{
+    TempDir dir;
+    const std::string original = "ada\r150\nbob\r57\rcy\t\t3 dee 4\r";
+    dir.write("scores.txt", original);
+    HighScoreTable table = loaded(dir.file("scores.txt"));
+    EXPECT_EQ(table.entries, (Entries{{"ada", 150.0f}, {"bob", 57.0f}, {"cy", 3.0f}, {"dee", 4.0f}}));
+    table.add("eve", 5.0f);
+    ASSERT_TRUE(table.save(dir.file("scores.txt")));
+    EXPECT_EQ(readFile(dir.file("scores.txt")), original + "eve 5\r");
+
+    // After a malformed entry, reading goes on at the next line.
+    EXPECT_EQ(parseScores("ada\nlots\nbob 57 extra\ncy 3\n"), (Entries{{"bob", 57.0f}, {"cy", 3.0f}}));
+}
+
+// A word left alone at the end of the file takes the next word as its score; a winner whose
+// name reads as one would be shown as that word's score, and the win lost.
+TEST(HighScoreTable, ANumberForANameStillReadsBackAfterALoneWord)
+{
+    TempDir dir;
+    dir.write("scores.txt", "ada 150\nlonely");
+    HighScoreTable table = loaded(dir.file("scores.txt"));
+    table.add("007", 57.0f);
+    ASSERT_TRUE(table.save(dir.file("scores.txt")));
+    EXPECT_EQ(loaded(dir.file("scores.txt")).entries, (Entries{{"ada", 150.0f}, {"_007", 57.0f}}));
+
+    // In a file without a lone word the name is stored as typed.
+    TempDir clean;
+    HighScoreTable fresh;
+    fresh.add("007", 57.0f);
+    ASSERT_TRUE(fresh.save(clean.file("scores.txt")));
+    EXPECT_EQ(readFile(clean.file("scores.txt")), "007 57\n");
 }
 
 TEST(HighScoreTable, SameNameTwiceKeepsBothEntriesAndASecondSaveAddsNothing)
@@ -136,13 +185,11 @@ TEST(HighScoreTable, SaveKilledHalfwayLeavesTheOldFile)
     EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
     EXPECT_EQ(readFile(dir.file("scores.txt")), original);
 
-    // The killed save's temporary file goes with the next save.
-    const std::string leftOver = dir.file("scores.txt.tmp-" + std::to_string(child));
-    ASSERT_EQ(access(leftOver.c_str(), F_OK), 0);
+    // The killed save's temporary file had no name yet: nothing is left of it.
+    EXPECT_EQ(folderListing(dir.path()), std::vector<std::string>{"scores.txt"});
     HighScoreTable next = loaded(dir.file("scores.txt"));
     next.add("cy", 3.0f);
     next.save(dir.file("scores.txt"));
-    EXPECT_EQ(access(leftOver.c_str(), F_OK), -1);
     EXPECT_EQ(readFile(dir.file("scores.txt")), original + "cy 3\n");
 }
 
@@ -184,15 +231,6 @@ int runAsNobody(const TempDir& dir, const std::function<void()>& action)
     if (worker < 0 || waitpid(worker, &status, 0) != worker || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status) == 77 ? cannotDropPrivileges : WEXITSTATUS(status);
-}
-
-std::vector<std::string> folderListing(const std::string& path)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(HighScoreTable, FileThePlayerCannotReadOrWriteStaysByteForByte)

@@ -2,11 +2,13 @@
 // nor POSIX, so the Windows build runs it too (under Wine).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -126,6 +128,42 @@ TEST_F(PlatformFiles, ASaveThroughALinkChangesTheFileItNames)
     addEntry("bob", 150.0f);
     EXPECT_TRUE(fs::is_symlink(folder / "scores.txt"));
     EXPECT_EQ("ada 57\nbob 150\n", read("real.txt"));
+}
+
+// A link to a file not made yet is followed as the system follows it on opening: the save
+// creates the file the link names, beside the link, and the link stays a link.
+TEST_F(PlatformFiles, ASaveThroughALinkToNothingCreatesTheFileItNames)
+{
+    std::error_code error;
+    fs::create_symlink("real.txt", folder / "scores.txt", error);
+    if (error)
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    addEntry("bob", 150.0f);
+    EXPECT_TRUE(fs::is_symlink(folder / "scores.txt"));
+    EXPECT_EQ("bob 150" + std::string(platform::textLineEnd()), read("real.txt"));
+}
+
+// Two games ending at the same moment: each save must see the other's entry. Threads stand
+// in for the games, so that the Windows build checks its turn-taking too.
+TEST_F(PlatformFiles, TwoSavesAtOnceKeepEveryEntry)
+{
+    constexpr int rounds = 20;
+    for (int round = 0; round < rounds; ++round) {
+        std::atomic<int> started{0};
+        auto game = [&](const std::string& name) {
+            ++started;
+            while (started.load() < 2)
+                std::this_thread::yield();
+            addEntry(name, static_cast<float>(round));
+        };
+        std::thread first(game, "a" + std::to_string(round));
+        std::thread second(game, "b" + std::to_string(round));
+        first.join();
+        second.join();
+    }
+    HighScoreTable table;
+    table.load(file("scores.txt"));
+    EXPECT_EQ(2u * rounds, table.entries.size());
 }
 
 TEST_F(PlatformFiles, ANewFileGetsTheSystemsLineEnd)

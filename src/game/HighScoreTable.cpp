@@ -1,8 +1,9 @@
 // The high-score file: load, append, and a save that can neither lose nor corrupt it.
 #include "HighScoreTable.h"
 
+#include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <iostream>
 #include <istream>
 #include <locale>
 #include <sstream>
@@ -13,6 +14,60 @@ namespace {
 
 constexpr std::size_t maxNameBytes = 64;
 const char* const whitespace = " \t\n\v\f\r";
+
+// One word of a score file, and where it stands on its line.
+struct Word {
+    std::string text;
+    bool startsLine = false; // no word before it on its line
+    bool indented = false;   // white space before it on its line
+};
+
+bool isLineBreak(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
+std::vector<Word> splitWords(const std::string& bytes)
+{
+    std::vector<Word> words;
+    bool lineStart = true;
+    bool indented = false;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const char c = bytes[at];
+        if (std::char_traits<char>::find(whitespace, 6, c)) {
+            if (isLineBreak(c))
+                lineStart = true;
+            indented = !isLineBreak(c) && lineStart;
+            ++at;
+            continue;
+        }
+        const std::size_t end = std::min(bytes.find_first_of(whitespace, at), bytes.size());
+        words.push_back({bytes.substr(at, end - at), lineStart, indented && lineStart});
+        lineStart = false;
+        indented = false;
+        at = end;
+    }
+    return words;
+}
+
+// The length of the well-formed UTF-8 sequence at `at`; 0 where none starts there.
+std::size_t utf8Length(const std::string& text, std::size_t at)
+{
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
 
 bool readScore(const std::string& text, float& score)
 {
@@ -29,15 +84,75 @@ bool readScore(const std::string& text, float& score)
     return true;
 }
 
+// The entries as the file holds them; `guardNumbers` puts a '_' before a name that reads
+// as a score.
+std::string formatLines(const std::vector<std::pair<std::string, float>>& entries, const std::string& lineEnd,
+                        bool guardNumbers)
+{
+    std::ostringstream lines;
+    lines.imbue(std::locale::classic());
+    for (const auto& [name, score] : entries) {
+        float ignored = 0.0f;
+        lines << (guardNumbers && readScore(name, ignored) ? "_" : "") << name << ' ' << score << lineEnd;
+    }
+    return lines.str();
+}
+
+// The line end a save adds in: the file's own (the first it has), else the system's.
+std::string lineEndOf(const std::string& bytes)
+{
+    const std::size_t at = bytes.find_first_of("\r\n");
+    if (at == std::string::npos)
+        return platform::textLineEnd();
+    if (bytes[at] == '\n')
+        return "\n";
+    return at + 1 < bytes.size() && bytes[at + 1] == '\n' ? "\r\n" : "\r";
+}
+
 } // namespace
+
+std::vector<std::pair<std::string, float>> parseScores(const std::string& bytes)
+{
+    std::vector<std::pair<std::string, float>> entries;
+    const std::vector<Word> words = splitWords(bytes);
+    std::size_t at = 0;
+    while (at < words.size()) {
+        float score = 0.0f;
+        if (at + 1 < words.size() && readScore(words[at + 1].text, score)) {
+            entries.emplace_back(words[at].text, score);
+            at += 2;
+            continue;
+        }
+        // " 57" alone on its line: an entry whose name was empty, as older saves wrote it.
+        const bool aloneOnLine = at + 1 == words.size() || words[at + 1].startsLine;
+        if (words[at].indented && aloneOnLine && readScore(words[at].text, score)) {
+            entries.emplace_back("anonymous", score);
+            ++at;
+            continue;
+        }
+        // A malformed entry hides only its own line: the next line may start a good one.
+        do
+            ++at;
+        while (at < words.size() && !words[at].startsLine);
+    }
+    return entries;
+}
 
 std::string storableName(const std::string& name)
 {
-    std::string stored = name;
-    // The reader splits at whitespace, so a blank inside a name would break its line.
-    for (char& c : stored) {
-        if (std::char_traits<char>::find(whitespace, 6, c))
-            c = '_';
+    std::string stored;
+    for (std::size_t at = 0; at < name.size();) {
+        const unsigned char c = static_cast<unsigned char>(name[at]);
+        const std::size_t length = utf8Length(name, at);
+        // The reader splits at whitespace, so a blank inside a name would break its line; the
+        // C0 and C1 controls and DEL could steer the terminal of whoever shows the file.
+        const bool c1 = length == 2 ? c == 0xC2 && static_cast<unsigned char>(name[at + 1]) <= 0x9F
+                                    : length == 0 && c >= 0x80 && c <= 0x9F;
+        if (c <= 0x20 || c == 0x7F || c1)
+            stored += '_';
+        else
+            stored.append(name, at, std::max<std::size_t>(length, 1));
+        at += std::max<std::size_t>(length, 1);
     }
     // The cap lives here rather than in the console read so that every caller obeys it.
     if (stored.size() > maxNameBytes) {
@@ -51,35 +166,6 @@ std::string storableName(const std::string& name)
     if (stored.empty())
         stored = "anonymous";
     return stored;
-}
-
-bool parseScoreLine(const std::string& line, std::string& name, float& score)
-{
-    std::string text = line;
-    if (!text.empty() && text.back() == '\r')
-        text.pop_back();
-    const std::size_t nameStart = text.find_first_not_of(whitespace);
-    if (nameStart == std::string::npos)
-        return false;
-    const std::size_t nameEnd = text.find_first_of(whitespace, nameStart);
-    const std::string first = text.substr(nameStart, nameEnd - nameStart);
-    if (nameEnd == std::string::npos) {
-        // " 57": an entry whose name was empty, as older saves wrote it.
-        if (nameStart == 0 || !readScore(first, score))
-            return false;
-        name = "anonymous";
-        return true;
-    }
-    const std::size_t scoreStart = text.find_first_not_of(whitespace, nameEnd);
-    if (scoreStart == std::string::npos)
-        return false;
-    const std::size_t scoreEnd = text.find_first_of(whitespace, scoreStart);
-    if (scoreEnd != std::string::npos && text.find_first_not_of(whitespace, scoreEnd) != std::string::npos)
-        return false;
-    if (!readScore(text.substr(scoreStart, scoreEnd - scoreStart), score))
-        return false;
-    name = first;
-    return true;
 }
 
 std::string readNameWord(std::istream& in, std::size_t maxBytes)
@@ -110,27 +196,12 @@ std::string readNameWord(std::istream& in, std::size_t maxBytes)
 
 void HighScoreTable::load(std::string path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) {
-        // A file that is there but unreadable must not be replaced by what little we know.
-        const std::string target = platform::resolveLinks(path);
-        unreadFile_ = target.empty() || platform::pathExists(target);
+    std::string bytes;
+    std::string reason;
+    if (platform::readRegularFile(path, maxFileBytes, bytes, reason) != platform::FileRead::read)
         return;
-    }
-    std::string line;
-    while (std::getline(in, line)) {
-        // The file's own line end wins over the system's, so a file moved between systems
-        // never ends up with mixed ones.
-        if (keptLines_.empty() && addedLines_.empty())
-            lineEnd_ = !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
-        std::string name;
-        float score = 0.0f;
-        if (parseScoreLine(line, name, score))
-            entries.emplace_back(name, score);
-        keptLines_.push_back(line);
-    }
-    if (in.bad())
-        unreadFile_ = true;
+    for (auto& entry : parseScores(bytes))
+        entries.push_back(std::move(entry));
 }
 
 void HighScoreTable::add(std::string name, float score)
@@ -139,36 +210,38 @@ void HighScoreTable::add(std::string name, float score)
     if (!std::isfinite(score))
         score = 0.0f;
     entries.emplace_back(name, score);
-    std::ostringstream line;
-    line.imbue(std::locale::classic());
-    line << name << ' ' << score;
-    addedLines_.push_back(line.str());
+    added_.emplace_back(name, score);
 }
 
-void HighScoreTable::save(std::string path)
+bool HighScoreTable::save(std::string path)
 {
-    if (unreadFile_)
-        return;
-    // Through a link to the file it names, so the link itself stays a link.
-    const std::string target = platform::resolveLinks(path);
-    if (target.empty())
-        return;
-    // Replacing only needs the folder's permission; a read-only file must stay as it is.
-    if (platform::pathExists(target) && !platform::mayWriteFile(target))
-        return;
-    platform::removeStaleTemporaries(target);
-    // Kept lines still carry their own CR, if any; only the LF was taken off.
-    std::string content;
-    for (const std::string& line : keptLines_)
-        content += line + "\n";
-    if (lineEnd_.empty())
-        lineEnd_ = platform::textLineEnd();
-    for (const std::string& line : addedLines_)
-        content += line + lineEnd_;
-    if (!platform::replaceFileAtomically(target, content))
-        return;
-    const bool crlf = lineEnd_ == "\r\n";
-    for (const std::string& line : addedLines_)
-        keptLines_.push_back(crlf ? line + "\r" : line);
-    addedLines_.clear();
+    // The new lines go after what is in the file now, which another game may have grown
+    // since this table was loaded, in the line end the file already has.
+    auto tailFor = [this](const std::string& current) {
+        if (added_.empty())
+            return std::string();
+        const std::string lineEnd = lineEndOf(current);
+        std::string lastLineEnd;
+        if (!current.empty() && current.back() != '\n' && !(lineEnd == "\r" && current.back() == '\r'))
+            lastLineEnd = current.back() == '\r' && lineEnd == "\r\n" ? "\n" : lineEnd;
+        std::string tail = lastLineEnd + formatLines(added_, lineEnd, false);
+        // NOTE: a word left alone at the end of the file takes the next word as its score
+        // when that reads as one: a name such as "007" then gets a '_' before it, so that
+        // the entry reads back.
+        const auto readBack = parseScores(current + tail);
+        auto sameName = [](const auto& a, const auto& b) { return a.first == b.first; };
+        if (readBack.size() < added_.size() ||
+            !std::equal(added_.rbegin(), added_.rend(), readBack.rbegin(), sameName))
+            tail = lastLineEnd + formatLines(added_, lineEnd, true);
+        return tail;
+    };
+    const platform::FileExtension saved = platform::extendRegularFile(path, maxFileBytes, tailFor);
+    if (!saved.written) {
+        std::cerr << "The score was not saved in " << path << ": " << saved.reason << std::endl;
+        return false;
+    }
+    if (!saved.warning.empty())
+        std::cerr << "The score was saved in " << path << " without its lock: " << saved.warning << std::endl;
+    added_.clear();
+    return true;
 }

@@ -56,14 +56,75 @@ void syncFolderOf(const std::string& path)
     ::close(fd);
 }
 
-// The temporary file's permissions and owner, taken from the file it will replace. A player
-// who may not give the file away keeps at least its group where allowed.
-void copyModeAndOwner(int fd, const struct stat& old)
+// The temporary file's permissions, owner and group, taken from the file it will replace.
+// False where this process may not give them to it: the replacement would change hands.
+bool copyModeAndOwner(int fd, const struct stat& old)
 {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-        // Owned by whoever saves; the content is what matters.
+    struct stat made;
+    if (::fstat(fd, &made) != 0)
+        return false;
+    if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        return false;
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+// A file with no name yet, where the system has them: a save killed while writing it leaves
+// nothing behind. Invalid (-1) where there is none; the caller then names one. Emscripten's
+// file system lives in memory and has no hard links to name one with.
+int openUnnamedFileIn(const std::string& folder)
+{
+#if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    struct stat info;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+#else
+    (void)folder;
+#endif
+    return -1;
+}
+
+// Gives the unnamed file `fd` the name `temporary`; false where the system cannot.
+bool nameUnnamedFile(int fd, const std::string& temporary)
+{
+#ifdef __EMSCRIPTEN__
+    (void)fd;
+    (void)temporary;
+#else
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        // Ours from a killed process whose pid this one reuses.
+        if (errno != EEXIST || ::unlink(temporary.c_str()) != 0)
+            return false;
     }
-    ::fchmod(fd, old.st_mode & 07777);
+#endif
+    return false;
+}
+
+// One attempt at the replacement, with an unnamed temporary file or a named one.
+bool replaceThrough(const std::string& path, const std::string& temporary, const std::string& content,
+                    bool unnamed)
+{
+    const int namedFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW;
+    const int fd = unnamed ? openUnnamedFileIn(folderOf(path)) : ::open(temporary.c_str(), namedFlags, 0666);
+    if (fd < 0)
+        return false;
+    struct stat old;
+    bool ok = ::stat(path.c_str(), &old) != 0 || copyModeAndOwner(fd, old);
+    ok = ok && writeAll(fd, content) && ::fsync(fd) == 0;
+    ok = ok && (!unnamed || nameUnnamedFile(fd, temporary));
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    syncFolderOf(path);
+    return true;
 }
 
 bool processIsGone(long pid)
@@ -96,29 +157,10 @@ std::string resolveLinks(const std::string& path)
     return "";
 }
 
-bool mayWriteFile(const std::string& path)
-{
-    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
-}
-
 bool replaceFileAtomically(const std::string& path, const std::string& content)
 {
     const std::string temporary = path + temporaryMarker + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        return false;
-    struct stat old;
-    if (::stat(path.c_str(), &old) == 0)
-        copyModeAndOwner(fd, old);
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    syncFolderOf(path);
-    return true;
+    return replaceThrough(path, temporary, content, true) || replaceThrough(path, temporary, content, false);
 }
 
 void removeStaleTemporaries(const std::string& path)

@@ -6,11 +6,15 @@
 #endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -18,6 +22,13 @@ namespace {
 
 // A save takes milliseconds; a temporary file this old is stale even if its pid was reused.
 constexpr ULONGLONG staleAfter100ns = 3600ULL * 10000000ULL;
+
+// Windows gives up on link chains at this depth as well.
+constexpr int maxLinkHops = 63;
+// SYMLINK_FLAG_RELATIVE of the driver kit: the link's target is relative to its folder.
+constexpr ULONG symbolicLinkRelative = 1;
+constexpr ULONGLONG moveRetryMilliseconds = 1000;
+constexpr DWORD retryPauseMilliseconds = 20;
 
 const char* const temporaryMarker = ".tmp-";
 
@@ -72,6 +83,85 @@ ULONGLONG ticks(const FILETIME& time)
     return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+std::wstring finalPathOf(HANDLE file)
+{
+    std::wstring finalPath(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file, finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
+    if (length >= finalPath.size()) {
+        finalPath.resize(length);
+        length = GetFinalPathNameByHandleW(file, finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
+    }
+    if (length == 0 || length >= finalPath.size())
+        return std::wstring();
+    finalPath.resize(length);
+    return finalPath;
+}
+
+// The path a symbolic link holds, as written in it; empty when `link` is none or cannot be read.
+std::wstring linkTarget(const std::wstring& link, bool& relative)
+{
+    HANDLE file = CreateFileW(link.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    // The symbolic-link form of the system's reparse data; the driver kit's header is not at hand.
+    struct SymbolicLinkData {
+        ULONG tag;
+        USHORT dataLength;
+        USHORT reserved;
+        USHORT substituteOffset;
+        USHORT substituteLength;
+        USHORT printOffset;
+        USHORT printLength;
+        ULONG flags;
+        WCHAR names[1];
+    };
+    std::vector<unsigned char> buffer(16 * 1024);
+    DWORD got = 0;
+    const BOOL read = DeviceIoControl(file, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
+                                      static_cast<DWORD>(buffer.size()), &got, nullptr);
+    CloseHandle(file);
+    SymbolicLinkData data;
+    if (!read || got < offsetof(SymbolicLinkData, names))
+        return std::wstring();
+    std::memcpy(&data, buffer.data(), offsetof(SymbolicLinkData, names));
+    if (data.tag != IO_REPARSE_TAG_SYMLINK)
+        return std::wstring();
+    const std::size_t names = offsetof(SymbolicLinkData, names);
+    auto name = [&](USHORT offset, USHORT length) {
+        if (names + offset + length > got)
+            return std::wstring();
+        std::wstring text(length / sizeof(WCHAR), L'\0');
+        std::memcpy(text.data(), buffer.data() + names + offset, text.size() * sizeof(WCHAR));
+        return text;
+    };
+    relative = (data.flags & symbolicLinkRelative) != 0;
+    std::wstring target = name(data.printOffset, data.printLength);
+    if (target.empty()) {
+        target = name(data.substituteOffset, data.substituteLength);
+        if (target.rfind(L"\\??\\", 0) == 0)
+            target.erase(0, 4);
+    }
+    return target;
+}
+
+// Moves `from` over `to`. A virus scanner or an indexer opening the new file for a moment
+// makes the move fail with a sharing or access error; it is tried again for a while.
+bool moveOver(const std::wstring& from, const std::wstring& to)
+{
+    const ULONGLONG deadline = GetTickCount64() + moveRetryMilliseconds;
+    for (;;) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        const bool passing =
+            error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+        if (!passing || GetTickCount64() >= deadline)
+            return false;
+        Sleep(retryPauseMilliseconds);
+    }
+}
+
 } // namespace
 
 bool pathExists(const std::string& path)
@@ -80,35 +170,29 @@ bool pathExists(const std::string& path)
 }
 
 // Opening follows every link, so the open file's final path is the file a save must change.
-// A path that does not open yet is written where it is named.
+// A link to nothing is followed by hand, as far as its chain goes, so that a save creates the
+// file it names rather than replacing the link.
 std::string resolveLinks(const std::string& path)
 {
-    HANDLE file = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return path;
-    std::wstring finalPath(MAX_PATH, L'\0');
-    DWORD length = GetFinalPathNameByHandleW(file, finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
-    if (length >= finalPath.size()) {
-        finalPath.resize(length);
-        length = GetFinalPathNameByHandleW(file, finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
+    std::wstring current = wide(path);
+    for (int hop = 0; hop < maxLinkHops; ++hop) {
+        HANDLE file = CreateFileW(current.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            const std::wstring finalPath = finalPathOf(file);
+            CloseHandle(file);
+            return finalPath.empty() ? std::string() : narrow(finalPath);
+        }
+        const DWORD attributes = GetFileAttributesW(current.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return narrow(current);
+        bool relative = false;
+        const std::wstring next = linkTarget(current, relative);
+        if (next.empty())
+            return "";
+        current = relative ? std::filesystem::path(current).parent_path().wstring() + L"\\" + next : next;
     }
-    CloseHandle(file);
-    if (length == 0 || length >= finalPath.size())
-        return "";
-    finalPath.resize(length);
-    return narrow(finalPath);
-}
-
-bool mayWriteFile(const std::string& path)
-{
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+    return "";
 }
 
 bool replaceFileAtomically(const std::string& path, const std::string& content)
@@ -126,7 +210,7 @@ bool replaceFileAtomically(const std::string& path, const std::string& content)
         return false;
     bool ok = writeAll(file, content) && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
-    ok = ok && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ok = ok && moveOver(temporary, target);
     if (!ok) {
         DeleteFileW(temporary.c_str());
         return false;
@@ -158,7 +242,9 @@ void removeStaleTemporaries(const std::string& path)
         if (!GetFileAttributesExW(entry.path().c_str(), GetFileExInfoStandard, &data) ||
             (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
-        const bool old = ticks(now) - ticks(data.ftLastWriteTime) > staleAfter100ns;
+        // A time in the future is no sign of age: the clock was set back, or the file came from elsewhere.
+        const ULONGLONG written = ticks(data.ftLastWriteTime);
+        const bool old = ticks(now) > written && ticks(now) - written > staleAfter100ns;
         if (old || processIsGone(pid))
             DeleteFileW(entry.path().c_str());
     }
