@@ -5,13 +5,20 @@
 set -euo pipefail
 runDir=$(cd "${1:-build/run}" && pwd)
 seconds=${2:-45}
+cd "$(dirname "$0")/.."
+source tools/private-display.sh
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
-xvfbPid=$!
-sleep 1
-(cd "$runDir" && DISPLAY=$display exec ./orbelune >/dev/null) &
+scratch=$(mktemp -d)
+gamePid=""
+cleanup() {
+  [ -z "$gamePid" ] || kill "$gamePid" 2>/dev/null || true
+  [ -z "${private_display_pid:-}" ] || kill "$private_display_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+start_private_display 1280x720 "$scratch"
+
+(cd "$runDir" && exec ./orbelune >/dev/null) &
 gamePid=$!
-trap 'kill "$gamePid" "$xvfbPid" 2>/dev/null || true' EXIT
-sleep "$seconds"
+sleep "$seconds" # the span of play measured, not a wait for anything
 grep -E '^(VmRSS|VmHWM):' "/proc/$gamePid/status"

@@ -5,17 +5,21 @@
 set -euo pipefail
 runDir=$(cd "${1:-build/run}" && pwd)
 launches=${2:-7}
+cd "$(dirname "$0")/.."
+source tools/private-display.sh
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
-xvfbPid=$!
-trap 'kill "$xvfbPid" 2>/dev/null || true' EXIT
-sleep 1
+scratch=$(mktemp -d)
+cleanup() {
+  [ -z "${private_display_pid:-}" ] || kill "$private_display_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+start_private_display 1280x720 "$scratch"
 
 times=()
 for ((i = 0; i < launches; i++)); do
     start=$(date +%s%N)
-    coproc GAME { cd "$runDir" && DISPLAY=$display exec ./orbelune; }
+    coproc GAME { cd "$runDir" && exec ./orbelune; }
     gamePid=$GAME_PID
     elapsed=""
     while IFS= read -r -t 30 line <&"${GAME[0]}"; do

@@ -44,6 +44,10 @@ file(RELATIVE_PATH ORBELUNE_LAUNCHER_TO_BINARY /${ORBELUNE_INSTALL_GAMESDIR}
   /${ORBELUNE_INSTALL_PROGRAMDIR}/orbelune)
 file(RELATIVE_PATH ORBELUNE_LAUNCHER_TO_DATA /${ORBELUNE_INSTALL_GAMESDIR} /${ORBELUNE_INSTALL_DATADIR})
 configure_file(${CMAKE_SOURCE_DIR}/packaging/orbelune.in ${ORBELUNE_PACKAGING_DIR}/orbelune @ONLY)
+# What software centres list; its release follows the project version.
+set(ORBELUNE_METAINFO org.example.orbelune.metainfo.xml)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/${ORBELUNE_METAINFO}.in
+  ${ORBELUNE_PACKAGING_DIR}/${ORBELUNE_METAINFO} @ONLY)
 
 # Debian keeps manual pages and changelogs gzipped; -n leaves out the time stamp.
 find_program(ORBELUNE_GZIP gzip REQUIRED)
@@ -60,11 +64,20 @@ add_custom_target(orbelune_documents ALL DEPENDS ${ORBELUNE_COMPRESSED_DOCUMENTS
 
 install(PROGRAMS ${ORBELUNE_PACKAGING_DIR}/orbelune DESTINATION ${ORBELUNE_INSTALL_GAMESDIR})
 install(TARGETS orbelune RUNTIME DESTINATION ${ORBELUNE_INSTALL_PROGRAMDIR})
+# A stripped package drops the compiler's .comment and .note sections too, as Debian's own
+# strip does.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORBELUNE_INSTALL_PROGRAMDIR}/orbelune\"
+      COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/shaders/ DESTINATION ${ORBELUNE_INSTALL_DATADIR}/shaders)
 # Only the generated data: a scores.txt left in the run directory by a game is not shipped.
 install(DIRECTORY ${ORBELUNE_RUN_DIR}/assets/ DESTINATION ${ORBELUNE_INSTALL_DATADIR}/assets
   FILES_MATCHING PATTERN "*.obj" PATTERN "*.mtl" PATTERN "*.png" PATTERN "*.jpg")
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/orbelune.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES ${ORBELUNE_PACKAGING_DIR}/${ORBELUNE_METAINFO} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
 install(DIRECTORY ${ORBELUNE_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor
   FILES_MATCHING PATTERN "*.png")
 install(FILES ${ORBELUNE_PACKAGING_DIR}/orbelune.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

@@ -6,6 +6,7 @@
 #include "Camera.h"
 #include "PostProcessing.h"
 #include "Settings.h"
+#include "Startup.h"
 
 namespace {
 
@@ -60,10 +61,7 @@ void onWindowSize(GLFWwindow* /*window*/, int width, int height)
     settings.width = width;
     settings.height = height;
     deleteFramebuffers();
-    glViewport(0, 0, width, height);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setInitialGlState(width, height);
     createFramebuffers();
     camera.setProjection(width, height, defaultFieldOfView);
 }

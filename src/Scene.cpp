@@ -18,19 +18,6 @@
 #include "Texture.h"
 #include "platform/Platform.h"
 
-ShaderProgram pbrShader;
-ShaderProgram blurShader;
-ShaderProgram bloomShader;
-ParticleSystem particleSystem;
-TextRenderer textRenderer;
-unsigned int shipTextures[materialSlotCount] = {};
-unsigned int rockTextures[materialSlotCount] = {};
-unsigned int goldTextures[materialSlotCount] = {};
-Mesh shipMesh;
-Mesh sphereMesh;
-Mesh rockMesh;
-Mesh starMesh;
-
 namespace {
 
 void buildProgram(ShaderProgram& program, const char* vertexPath, const char* fragmentPath)
@@ -110,9 +97,8 @@ void fillAsteroidLook()
 
 } // namespace
 
-void setupScene()
+void buildPostProcessingPrograms()
 {
-    buildProgram(pbrShader, "shaders/pbr.vert", "shaders/pbr.frag");
     buildProgram(blurShader, "shaders/passthrough.vert", "shaders/blur.frag");
     buildProgram(bloomShader, "shaders/passthrough.vert", "shaders/bloom.frag");
     blurShader.use();
@@ -120,6 +106,12 @@ void setupScene()
     bloomShader.use();
     setSampler(bloomShader, "scene", 0);
     setSampler(bloomShader, "bloomBlur", 1);
+}
+
+void setupScene()
+{
+    buildProgram(pbrShader, "shaders/pbr.vert", "shaders/pbr.frag");
+    buildPostProcessingPrograms();
 
     // NOTE: must come before every other rand() call: it draws the first 150,000 values,
     // and the Earth's spin and the star's place follow from what is left.

@@ -16,14 +16,20 @@ namespace {
 // No GL we run on draws a side beyond this many pixels.
 constexpr int largestWindowSide = 16384;
 
-} // namespace
-
-void applyGameWindowHints(int refreshRate)
+// The context every window of the game and its tools asks for.
+void applyContextHints()
 {
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+}
+
+} // namespace
+
+void applyGameWindowHints(int refreshRate)
+{
+    applyContextHints();
     glfwWindowHint(GLFW_REFRESH_RATE, refreshRate);
     glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
     glfwWindowHint(GLFW_SAMPLES, 4);
@@ -33,10 +39,7 @@ GLFWwindow* openHiddenContext(int width, int height, const char* title)
 {
     if (!glfwInit())
         return nullptr;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    applyContextHints();
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
     GLFWwindow* context = glfwCreateWindow(width, height, title, nullptr, nullptr);
     if (!context)

@@ -15,14 +15,11 @@ void expectNear(glm::vec3 actual, glm::vec3 expected)
     EXPECT_NEAR(actual.z, expected.z, 1e-5f);
 }
 
+// The camera as the game's start-up leaves it for the default window.
 Camera startupCamera()
 {
-    Camera startup;
-    startup.setProjection(1280, 720, 45.0f);
-    startup.setFront(glm::vec3(0.0f, 0.0f, 1.0f));
-    startup.setUp(glm::vec3(0.0f, 1.0f, 0.0f));
-    startup.setPosition(glm::vec3(0.0f, 1.0f, -3.0f));
-    return startup;
+    setCameraDefaults(1280, 720);
+    return camera;
 }
 
 } // namespace

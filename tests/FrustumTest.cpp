@@ -1,4 +1,5 @@
 #include "Frustum.h"
+#include "Camera.h"
 #include "Object.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,12 @@ namespace {
 constexpr float width = 1280.0f;
 constexpr float height = 720.0f;
 
-// The game's projection: the field of view is 45 taken as radians, on purpose.
+// The projection the game's camera gives the default window.
 glm::mat4 gameProjection()
 {
-    return glm::perspective(45.0f, width / height, 0.1f, 1000.0f);
+    Camera camera;
+    camera.setProjection(static_cast<int>(width), static_cast<int>(height), defaultFieldOfView);
+    return camera.getProjectionMatrix();
 }
 
 struct View {

@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
+#include <X11/Xlib.h>
 #include <stb_image.h>
 
 #include <fcntl.h>
@@ -18,6 +19,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "Startup.h"
 
@@ -31,22 +33,48 @@ public:
     ~PrivateDisplay()
     {
         // Only the process that started the server stops it; forked children exit past here.
-        if (server_ > 0 && ::getpid() == owner_) {
-            ::kill(server_, SIGTERM);
-            ::waitpid(server_, nullptr, 0);
-        }
+        if (server_ > 0 && ::getpid() == owner_)
+            stop(server_);
     }
 
     void ensure()
     {
         if (server_ > 0 || std::getenv("ORBELUNE_PRIVATE_DISPLAY"))
             return;
+        owner_ = ::getpid();
+        // A server that never answers keeps running until the end of this call, so that the
+        // next try cannot be handed its display number again.
+        std::vector<pid_t> silent;
+        for (int attempt = 0; attempt < startAttempts && server_ <= 0; ++attempt) {
+            pid_t started = -1;
+            const std::string number = start(started);
+            if (!number.empty() && answers(":" + number)) {
+                server_ = started;
+                ::setenv("DISPLAY", (":" + number).c_str(), 1);
+                ::setenv("ORBELUNE_PRIVATE_DISPLAY", "1", 1);
+            } else if (started > 0) {
+                silent.push_back(started);
+            }
+        }
+        for (pid_t pid : silent)
+            stop(pid);
+        if (server_ <= 0)
+            std::cerr << "could not start a private Xvfb that answers; using DISPLAY as it is\n";
+    }
+
+private:
+    static constexpr int startAttempts = 3;
+
+    // Starts Xvfb on a display number it picks; returns that number once it is reported, or ""
+    // (with `pid` set when a process was started all the same).
+    static std::string start(pid_t& pid)
+    {
         int ready[2];
         if (::pipe(ready) != 0)
-            return;
+            return "";
         const pid_t parent = ::getpid();
-        server_ = ::fork();
-        if (server_ == 0) {
+        pid = ::fork();
+        if (pid == 0) {
             // A test killed by its timeout must not leave its server behind.
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (::getppid() != parent)
@@ -56,29 +84,19 @@ public:
             ::dup2(quiet, STDOUT_FILENO);
             ::dup2(quiet, STDERR_FILENO);
             const std::string fd = std::to_string(ready[1]);
+            // -noreset: by default the server resets when its last client leaves, and a game
+            // started right after another one ended could connect during the reset and fail.
             ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten",
-                     "tcp", static_cast<char*>(nullptr));
+                     "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         ::close(ready[1]);
-        owner_ = parent;
-        const std::string number = readDisplayNumber(ready[0]);
+        const std::string number = pid > 0 ? readDisplayNumber(ready[0]) : "";
         ::close(ready[0]);
-        if (number.empty()) {
-            std::cerr << "could not start a private Xvfb; using DISPLAY as it is\n";
-            if (server_ > 0) {
-                ::kill(server_, SIGKILL);
-                ::waitpid(server_, nullptr, 0);
-            }
-            server_ = -1;
-            return;
-        }
-        ::setenv("DISPLAY", (":" + number).c_str(), 1);
-        ::setenv("ORBELUNE_PRIVATE_DISPLAY", "1", 1);
+        return number;
     }
 
-private:
-    // Xvfb writes the display number and a line end once it accepts connections.
+    // Xvfb writes the display number and a line end once it listens.
     static std::string readDisplayNumber(int fd)
     {
         std::string text;
@@ -95,6 +113,26 @@ private:
         }
         const std::size_t end = text.find('\n');
         return end == std::string::npos ? "" : text.substr(0, end);
+    }
+
+    // True once a client can open `display`: what every game and tool started later needs.
+    static bool answers(const std::string& display)
+    {
+        const auto deadline = deadlineAfter(30.0);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (Display* connection = XOpenDisplay(display.c_str())) {
+                XCloseDisplay(connection);
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    static void stop(pid_t pid)
+    {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
     }
 
     pid_t server_ = -1;

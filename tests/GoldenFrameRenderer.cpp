@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include <glm/geometric.hpp>
 #include <stb_image_write.h>
 
 #include "AppState.h"
@@ -25,13 +26,20 @@
 #include "GameRules.h"
 #include "HighScoreTable.h"
 #include "Object.h"
+#include "Input.h"
 #include "Settings.h"
 #include "Startup.h"
 
 namespace {
 
-constexpr int frameWidth = 320;
-constexpr int frameHeight = 180;
+// The default window, where the HUD is laid out as players see it.
+constexpr int frameWidth = 1280;
+constexpr int frameHeight = 720;
+// The frames that only lead up to a moment are drawn this small, through the game's own
+// resize, then the window is given its full size for the last few. Same aspect ratio, so the
+// projection and the culling are the same; drawing the lead-up at full size would take minutes.
+constexpr int leadUpWidth = 320;
+constexpr int leadUpHeight = 180;
 constexpr float fixedFrameTime = 1.0f / 60.0f;
 // Far more frames than any moment needs; reaching it means the moment never came.
 constexpr int frameLimit = 3000;
@@ -58,6 +66,7 @@ void startGame()
     if (glewInit() != GLEW_OK)
         fail("glewInit failed");
     prepareGame();
+    onWindowSize(window, leadUpWidth, leadUpHeight);
 }
 
 // One pass of the game's frame loop with the clock held at 1/60 s.
@@ -85,6 +94,20 @@ void runFrames(int count)
         runFrame();
 }
 
+// Gives the window its full size; every frame from here on is drawn as the picture will be.
+void growToFullSize()
+{
+    onWindowSize(window, frameWidth, frameHeight);
+}
+
+// The last `count` frames of a moment at full size; the first of them lets the exposure
+// adapt to the full-sized image.
+void fullSizeFrames(int count)
+{
+    growToFullSize();
+    runFrames(count);
+}
+
 bool burstSeen = false;
 
 // Flies at the star until it is picked up, then lets the burst spread for a few frames.
@@ -98,7 +121,26 @@ void flyThroughStar()
     keys['W'] = true;
     runFramesUntil([] { return burstSeen; });
     keys['W'] = false;
-    runFrames(12);
+    runFrames(10);
+    fullSizeFrames(2);
+}
+
+// Five seconds of asteroids with the ship climbing (E held), so that the oldest rocks, aimed
+// where the camera was, pass below the view. Leaves one frame to draw.
+void climbAmongAsteroids()
+{
+    keys['E'] = true;
+    runFrames(298);
+    keys['E'] = false;
+    fullSizeFrames(1);
+}
+
+// True a few frames before the ship reaches the planet (it flies a sixth of a unit a frame).
+bool nearlyAtThePlanet()
+{
+    const Object& ship = *sceneObjects[0];
+    const Object& planet = *sceneObjects[1];
+    return glm::distance(ship.position, planet.position) < planet.radius * planet.scale + 0.5f;
 }
 
 // The last frame of a moment is drawn after `toggle`, so the world is the same as without it.
@@ -116,8 +158,11 @@ struct Moment {
 const std::vector<Moment>& moments()
 {
     static const std::vector<Moment> list = {
-        {"first-frame", [] { runFrame(); }},
-        {"asteroids", [] { runFrames(300); }},
+        {"first-frame", [] { fullSizeFrames(1); }},
+        {"asteroids", [] { climbAmongAsteroids(); runFrame(); }},
+        // The same world with F8 pressed for its last frame: the rocks out of view are
+        // skipped and the HUD counts fewer.
+        {"asteroids-culled", [] { climbAmongAsteroids(); lastFrameWith([] { frustumCulling = true; }); }},
         {"star-burst", [] { flyThroughStar(); }},
         {"star-burst-wireframe", [] { flyThroughStar(); lastFrameWith([] { wireframe = true; }); }},
         {"star-burst-hdr-off", [] { flyThroughStar(); lastFrameWith([] { hdrEnabled = false; }); }},
@@ -128,12 +173,15 @@ const std::vector<Moment>& moments()
              collisionsEnabled = false;
              fuelDrain = false;
              keys['W'] = true;
+             runFramesUntil(nearlyAtThePlanet);
+             growToFullSize();
              runFramesUntil([] { return gameWon; });
          }},
         // The tenth hit, charged by the rules at the end of the frame.
         {"game-over",
          [] {
-             runFrames(30);
+             runFrames(28);
+             fullSizeFrames(2);
              lives = 0;
              sceneObjects[0]->hit = true;
              runFrame();

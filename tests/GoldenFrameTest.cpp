@@ -1,9 +1,17 @@
-// Pictures of the real game at fixed moments, compared with the ones kept in tests/golden/.
-// The tolerance lets a pixel drift by a few levels, as another LLVM or vector width makes it,
-// and lets a sliver of pixels differ outright (an edge rasterised one pixel over); a moved
-// HUD line, a lost bloom or a black frame differ far beyond both.
+// Pictures of the real game at fixed moments, drawn in the default 1280 x 720 window so that
+// every HUD line is in them, compared with the ones kept in tests/golden/.
+//
+// What may differ, and why: llvmpipe built against another LLVM, or running another vector
+// width, rounds the shading maths differently, which moves a channel by a level or two here
+// and there, and may flip a few edge or glyph pixels outright. So a picture passes while
+// (a) at most `strayPixelLimit` pixels differ by more than `channelThreshold` levels, and
+// (b) the channels differ by at most `meanDifferenceLimit` levels on average over the picture.
+// A HUD digit off by one changes hundreds of pixels by far more than the threshold; an exposure
+// 10 % off, a light moved by one key press or a missing blur pass shift the lit half of the
+// picture by a few levels, which the mean sees.
 //
 // ORBELUNE_UPDATE_GOLDEN=1 rewrites the kept pictures from this build instead of comparing.
+#include <algorithm>
 #include <cstdlib>
 #include <cstdio>
 #include <string>
@@ -17,8 +25,9 @@
 
 namespace {
 
-constexpr int channelThreshold = 24;       // levels of 255 a channel may drift
-constexpr double differingShareLimit = 0.002; // share of pixels allowed beyond the threshold
+constexpr int channelThreshold = 16;          // levels of 255 beyond which a pixel counts as differing
+constexpr int strayPixelLimit = 20;           // differing pixels allowed in a picture
+constexpr double meanDifferenceLimit = 0.25;  // levels, averaged over every channel of every pixel
 
 struct Picture {
     int width = 0;
@@ -37,20 +46,33 @@ bool readPicture(const std::string& path, Picture& picture)
     return true;
 }
 
-// Differing pixels shown white on a dimmed copy of the expected picture.
-Picture differencePicture(const Picture& expected, const Picture& actual, int& differing)
+struct Comparison {
+    int differingPixels = 0;     // pixels with a channel beyond the threshold
+    double meanDifference = 0.0; // levels, over every channel of every pixel
+    Picture difference;          // differing pixels white, any other change grey, on a dimmed copy
+};
+
+Comparison compare(const Picture& expected, const Picture& actual)
 {
-    Picture difference = expected;
-    differing = 0;
+    Comparison result;
+    result.difference = expected;
+    long long total = 0;
     for (std::size_t pixel = 0; pixel + 2 < expected.rgb.size(); pixel += 3) {
-        bool differs = false;
-        for (std::size_t c = 0; c < 3; ++c)
-            differs |= std::abs(expected.rgb[pixel + c] - actual.rgb[pixel + c]) > channelThreshold;
-        for (std::size_t c = 0; c < 3; ++c)
-            difference.rgb[pixel + c] = differs ? 255 : expected.rgb[pixel + c] / 4;
-        differing += differs ? 1 : 0;
+        int largest = 0;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const int change = std::abs(expected.rgb[pixel + c] - actual.rgb[pixel + c]);
+            largest = std::max(largest, change);
+            total += change;
+        }
+        const bool differs = largest > channelThreshold;
+        for (std::size_t c = 0; c < 3; ++c) {
+            result.difference.rgb[pixel + c] = static_cast<unsigned char>(
+                differs ? 255 : largest > 0 ? 128 : expected.rgb[pixel + c] / 4);
+        }
+        result.differingPixels += differs ? 1 : 0;
     }
-    return difference;
+    result.meanDifference = static_cast<double>(total) / static_cast<double>(expected.rgb.size());
+    return result;
 }
 
 void writePicture(const std::string& path, const Picture& picture)
@@ -88,19 +110,20 @@ TEST_P(GoldenFrameTest, MatchesTheKeptPicture)
     ASSERT_TRUE(readPicture(golden, expected)) << "no kept picture " << golden;
     ASSERT_EQ(actual.width, expected.width);
     ASSERT_EQ(actual.height, expected.height);
-    int differing = 0;
-    const Picture difference = differencePicture(expected, actual, differing);
-    const double share = static_cast<double>(differing) / (expected.width * expected.height);
-    if (share > differingShareLimit) {
-        writePicture(differencePath, difference);
-        FAIL() << differing << " pixels (" << share * 100.0 << "%) differ from " << golden
-               << "\n  actual:     " << actualPath << "\n  difference: " << differencePath;
+    const Comparison comparison = compare(expected, actual);
+    if (comparison.differingPixels > strayPixelLimit || comparison.meanDifference > meanDifferenceLimit) {
+        writePicture(differencePath, comparison.difference);
+        FAIL() << comparison.differingPixels << " pixels differ by more than " << channelThreshold
+               << " levels (at most " << strayPixelLimit << " may), and the channels by "
+               << comparison.meanDifference << " levels on average (at most " << meanDifferenceLimit
+               << ") from " << golden << "\n  actual:     " << actualPath
+               << "\n  difference: " << differencePath;
     }
     std::remove(actualPath.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, GoldenFrameTest,
-                         ::testing::Values("first-frame", "asteroids", "star-burst", "star-burst-wireframe",
+                         ::testing::Values("first-frame", "asteroids", "asteroids-culled", "star-burst", "star-burst-wireframe",
                                            "star-burst-hdr-off", "star-burst-bloom-off", "win-message",
                                            "game-over"),
                          [](const auto& info) {

@@ -6,10 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "AppState.h"
 #include "HighScoreTable.h"
 #include "Object.h"
-#include "Scene.h"
+#include "RenderResources.h"
 #include "Settings.h"
 #include "GlTestSupport.h"
 
@@ -32,17 +31,19 @@ TEST(HudDrawing, DrawsTheComposedLinesFromTheGameGlobals)
     textRenderer.init(files.file("text.vert"), files.file("text.frag"));
     settings.width = 1280;
     settings.height = 720;
-    deltaTime = 0.0f;
+    FrameView frame;
+    frame.width = 1280;
+    frame.height = 720;
 
     // No ship yet: no invulnerability line, and no crash.
     deleteAllObjects();
-    const unsigned int withoutShip = glyphsDrawn([] { drawHud(3); });
+    const unsigned int withoutShip = glyphsDrawn([&frame] { drawHud(frame, 3); });
     EXPECT_GT(withoutShip, 100u);
 
     Object* ship = new Object;
     ship->invulnerableTime = 2.0f;
     sceneObjects.push_back(ship);
-    const unsigned int invulnerable = glyphsDrawn([] { drawHud(3); });
+    const unsigned int invulnerable = glyphsDrawn([&frame] { drawHud(frame, 3); });
     EXPECT_EQ(invulnerable - withoutShip, std::string("Invulnerable!! 20").size());
     deleteAllObjects();
 

@@ -112,10 +112,20 @@ TEST_F(InputTest, ResizeRebuildsBuffersAndIgnoresAMinimisedWindow)
     EXPECT_EQ(hdrFramebuffer, framebufferBefore) << "a minimised window must not rebuild";
     EXPECT_FALSE(std::isnan(camera.getProjectionMatrix()[0][0]));
 
+    // The smallest window still gets a scene framebuffer the frame can draw into.
     onWindowSize(window, 1, 1);
+    glBindFramebuffer(GL_FRAMEBUFFER, hdrFramebuffer);
     EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
     onWindowSize(window, 800, 600);
     EXPECT_EQ(textureLevelParameter(pingpongTextures[1], GL_TEXTURE_WIDTH), 800);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    GLint source = 0, destination = 0;
+    glGetIntegerv(GL_BLEND_SRC_RGB, &source);
+    glGetIntegerv(GL_BLEND_DST_RGB, &destination);
+    EXPECT_EQ(source, GL_SRC_ALPHA);
+    EXPECT_EQ(destination, GL_ONE_MINUS_SRC_ALPHA);
 }

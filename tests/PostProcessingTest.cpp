@@ -5,68 +5,22 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
-#include "Input.h"
 #include "Scene.h"
 #include "Settings.h"
 #include "GlTestSupport.h"
 
+// The game's own blur and composite programs, run as the frame runs them.
 namespace {
-
-const char* passthroughVertex = R"(#version 330 core
-layout(location = 0) in vec3 position;
-layout(location = 1) in vec2 texCoord;
-out vec2 uv;
-void main() { uv = texCoord; gl_Position = vec4(position, 1.0); }
-)";
-
-// Not a blur: each pass adds 1 to red and shifts its "horizontal" bit into green,
-// so the result tells how many passes ran and in which directions.
-const char* countingBlurFragment = R"(#version 330 core
-in vec2 uv;
-layout(location = 0) out vec4 color;
-uniform sampler2D image;
-uniform int horizontal;
-uniform int bloom_enabled;
-void main() {
-    vec3 c = texture(image, uv).rgb;
-    color = vec4(c.r + 1.0, c.g * 2.0 + float(horizontal), float(bloom_enabled), 1.0);
-}
-)";
-
-const char* compositeFragment = R"(#version 330 core
-in vec2 uv;
-layout(location = 0) out vec4 color;
-uniform sampler2D scene;
-uniform sampler2D bloomBlur;
-uniform float exposure;
-uniform int bloom_enabled;
-void main() {
-    vec3 bloom = bloom_enabled == 1 ? texture(bloomBlur, uv).rgb : vec3(0.0);
-    color = vec4(texture(scene, uv).rgb * exposure + bloom, 1.0);
-}
-)";
 
 class PostProcessingGl : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         ensureGlContext();
-        static TempDir shaders;
-        shaders.write("pass.vert", passthroughVertex);
-        shaders.write("blur.frag", countingBlurFragment);
-        shaders.write("bloom.frag", compositeFragment);
-        blurShader.addStage(GL_VERTEX_SHADER, shaders.file("pass.vert"));
-        blurShader.addStage(GL_FRAGMENT_SHADER, shaders.file("blur.frag"));
-        blurShader.link();
-        bloomShader.addStage(GL_VERTEX_SHADER, shaders.file("pass.vert"));
-        bloomShader.addStage(GL_FRAGMENT_SHADER, shaders.file("bloom.frag"));
-        bloomShader.link();
-        blurShader.use();
-        glUniform1i(glGetUniformLocation(blurShader.getId(), "image"), 0);
-        bloomShader.use();
-        glUniform1i(glGetUniformLocation(bloomShader.getId(), "scene"), 0);
-        glUniform1i(glGetUniformLocation(bloomShader.getId(), "bloomBlur"), 1);
+        buildPostProcessingPrograms();
     }
 
     void resize(int width, int height)
@@ -78,6 +32,55 @@ protected:
         glViewport(0, 0, width, height);
         const std::string output = captureStdout([] { createFramebuffers(); });
         EXPECT_EQ(output, "");
+    }
+
+    // The blur and the composite of one frame at the current size.
+    static void postProcess(bool bloom)
+    {
+        FrameView frame;
+        frame.width = settings.width;
+        frame.height = settings.height;
+        frame.bloomEnabled = bloom;
+        compositeOntoWindow(blurBrightParts(bloom), frame);
+    }
+
+    // Bright image: black but for one texel of red 1 at (x, y).
+    void lightOneBrightTexel(int x, int y)
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, hdrFramebuffer);
+        const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+        glClearBufferfv(GL_COLOR, 0, black);
+        glClearBufferfv(GL_COLOR, 1, black);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x, y, 1, 1);
+        const float red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+        glClearBufferfv(GL_COLOR, 1, red);
+        glDisable(GL_SCISSOR_TEST);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+
+    // How far the red of `texture` reaches from (x, y) along a row and along a column.
+    static std::pair<int, int> reachFrom(unsigned int texture, int width, int height, int x, int y)
+    {
+        std::vector<float> rgb(static_cast<std::size_t>(width) * height * 3);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, rgb.data());
+        const auto red = [&](int column, int row) { return rgb[3 * (static_cast<std::size_t>(row) * width + column)]; };
+        int across = 0, down = 0;
+        while (x + across + 1 < width && red(x + across + 1, y) > 0.0f)
+            ++across;
+        while (y + down + 1 < height && red(x, y + down + 1) > 0.0f)
+            ++down;
+        return {across, down};
+    }
+
+    // One channel of the window's pixel at (x, y), 0..255.
+    static int windowChannel(int x, int y, int channel)
+    {
+        unsigned char rgba[4] = {};
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        return rgba[channel];
     }
 
     // Scene green on attachment 0, bright red on attachment 1.
@@ -104,14 +107,6 @@ protected:
         int value = -1;
         glGetUniformiv(program.getId(), glGetUniformLocation(program.getId(), name), &value);
         return value;
-    }
-
-    static int texturePixel(unsigned int texture, int width, int height, int channel)
-    {
-        std::vector<float> rgb(static_cast<std::size_t>(width) * height * 3);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, rgb.data());
-        return static_cast<int>(std::lround(rgb[static_cast<std::size_t>(channel)] * 100.0f));
     }
 
     static int quadsDrawn(const std::function<void()>& action)
@@ -157,51 +152,57 @@ TEST_F(PostProcessingGl, CompositeUsesLastFramesExposureAndAdaptsForTheNext)
 {
     exposure = 1.0f; // the start value, whatever ran before in this process
     resize(64, 32);
-    bloomEnabled = true;
-    clearScene(2.0f, 0.25f);
-    runPostProcessing();
+    clearScene(0.5f, 0.25f);
+    postProcess(true);
     EXPECT_EQ(compositeExposureUniform(), 1.0f);
-    EXPECT_FLOAT_EQ(exposure, 0.5f);
+    EXPECT_FLOAT_EQ(exposure, 2.0f);
     EXPECT_EQ(exposureReadback.size(), 64u * 32u * 3u);
+    // Green 0.5 at exposure 1 is a mid-tone: the composite places the adapted average at 0.35
+    // of white before its filmic curve and gamma, which puts this pixel at 138 of 255. A
+    // target grey 10 % off either way moves it by 6 or more levels.
+    EXPECT_NEAR(windowChannel(10, 10, 1), 138, 2);
 
     clearScene(0.0f, 0.25f);
-    runPostProcessing();
-    EXPECT_FLOAT_EQ(compositeExposureUniform(), 0.5f);
+    postProcess(true);
+    EXPECT_FLOAT_EQ(compositeExposureUniform(), 2.0f);
     EXPECT_EQ(exposure, 5.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(PostProcessingGl, BloomRunsThreeBlurPassesHorizontalVerticalHorizontal)
+TEST_F(PostProcessingGl, BloomBlursAlongXThenYThenXAndAddsTheGlow)
 {
     resize(64, 32);
-    bloomEnabled = true;
-    clearScene(1.0f, 0.25f);
-    EXPECT_EQ(quadsDrawn([] { runPostProcessing(); }), 4);
-    // Three passes added 3 to red; the direction bits 1, 0, 1 give 0b101 in green.
-    EXPECT_EQ(texturePixel(pingpongTextures[1], 64, 32, 0), 325);
-    EXPECT_EQ(texturePixel(pingpongTextures[1], 64, 32, 1), 500);
+    lightOneBrightTexel(32, 16);
+    EXPECT_EQ(quadsDrawn([] { postProcess(true); }), 4);
+    // Each pass spreads a texel two texels each way along its direction: two horizontal
+    // passes and one vertical one reach four across and two down. A pass lost, a direction
+    // swapped or the same direction twice reaches elsewhere.
+    EXPECT_EQ(reachFrom(pingpongTextures[1], 64, 32, 32, 16), std::make_pair(4, 2));
     EXPECT_EQ(uniformInt(blurShader, "bloom_enabled"), 1);
     EXPECT_EQ(uniformInt(bloomShader, "bloom_enabled"), 1);
     EXPECT_EQ(boundOnUnitOne(), pingpongTextures[1]);
+    // The scene is black: all light in the window is the glow, beside the texel too.
+    EXPECT_GT(windowChannel(32, 16, 0), 0);
+    EXPECT_GT(windowChannel(35, 16, 0), 0);
+    EXPECT_EQ(windowChannel(40, 16, 0), 0);
 }
 
-TEST_F(PostProcessingGl, BloomOffSkipsTheBlurAndLeavesUnitOneEmpty)
+TEST_F(PostProcessingGl, BloomOffSkipsTheBlurAndAddsNoGlow)
 {
     resize(64, 32);
-    bloomEnabled = false;
-    clearScene(1.0f, 0.25f);
-    EXPECT_EQ(quadsDrawn([] { runPostProcessing(); }), 1);
+    lightOneBrightTexel(32, 16);
+    EXPECT_EQ(quadsDrawn([] { postProcess(false); }), 1);
     EXPECT_EQ(uniformInt(blurShader, "bloom_enabled"), 0);
     EXPECT_EQ(uniformInt(bloomShader, "bloom_enabled"), 0);
     EXPECT_EQ(boundOnUnitOne(), 0u);
-    bloomEnabled = true;
+    EXPECT_EQ(windowChannel(32, 16, 0), 0);
 }
 
 TEST_F(PostProcessingGl, AfterAResizeTheReadBackCoversExactlyTheNewImage)
 {
     resize(64, 32);
     clearScene(1.0f, 0.0f);
-    runPostProcessing();
+    postProcess(true);
     resize(48, 20);
     // Green 4 on the left half and 0 on the right: average 2, so exposure 0.5 only when
     // every pixel of the new size, and nothing else, is averaged.
@@ -213,7 +214,7 @@ TEST_F(PostProcessingGl, AfterAResizeTheReadBackCoversExactlyTheNewImage)
     glClearBufferfv(GL_COLOR, 0, black);
     glDisable(GL_SCISSOR_TEST);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    runPostProcessing();
+    postProcess(true);
     EXPECT_EQ(exposureReadback.size(), 48u * 20u * 3u);
     EXPECT_NEAR(exposure, 0.5f, 1e-4f); // the single-precision sum drifts a little
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -223,12 +224,12 @@ TEST_F(PostProcessingGl, AZeroSizedWindowKeepsTheLastExposure)
 {
     resize(64, 32);
     clearScene(1.0f, 0.0f);
-    runPostProcessing();
+    postProcess(true);
     ASSERT_FLOAT_EQ(exposure, 1.0f);
     const std::size_t readbackSize = exposureReadback.size();
     clearScene(10.0f, 0.0f);
     settings.width = 0; // what a minimised window would report
-    runPostProcessing();
+    postProcess(true);
     EXPECT_FLOAT_EQ(exposure, 1.0f);
     EXPECT_EQ(exposureReadback.size(), readbackSize);
     settings.width = 64;

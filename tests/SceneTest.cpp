@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "Camera.h"
+#include "Controls.h"
+#include "FrameRenderer.h"
+#include "GameRandom.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
 #include "PostProcessing.h"
@@ -37,6 +40,41 @@ protected:
 };
 
 std::string* SceneTest::startupOutput = nullptr;
+
+// Triangles the object pass of a frame sends to the GPU, counted by a query around it.
+GLuint objectPassQuery = 0;
+void countObjectPass(FramePass pass, bool begin)
+{
+    if (pass != FramePass::objects)
+        return;
+    if (begin)
+        glBeginQuery(GL_PRIMITIVES_GENERATED, objectPassQuery);
+    else
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+}
+
+// Draws `frame` through the game's frame renderer; the asteroid count it hands the HUD and
+// the triangles of its object pass.
+std::pair<int, GLuint> drawFrame(const FrameView& frame)
+{
+    glGenQueries(1, &objectPassQuery);
+    framePassObserver = countObjectPass;
+    const int drawnAsteroids = renderFrame(frame);
+    framePassObserver = nullptr;
+    GLuint triangles = 0;
+    glGetQueryObjectuiv(objectPassQuery, GL_QUERY_RESULT, &triangles);
+    glDeleteQueries(1, &objectPassQuery);
+    return {drawnAsteroids, triangles};
+}
+
+Object* rockAt(glm::vec3 position)
+{
+    Object* rock = new Object();
+    rock->setShapes(rockMesh.shapes, rockMesh.radius, false);
+    rock->setScale(1.0f);
+    rock->setPosition(position);
+    return rock;
+}
 
 } // namespace
 
@@ -78,11 +116,10 @@ TEST_F(SceneTest, RandomPlacementFollowsTheParticleDraws)
     srand(1);
     for (int i = 0; i < 150000; ++i)
         rand();
-    const auto fraction = [] { return static_cast<float>((rand() & 0x7FFF) / 32767.0); };
-    const float spin = fraction();
-    const float x = fraction();
-    const float y = fraction();
-    const float z = fraction();
+    const float spin = gameRandomFraction();
+    const float x = gameRandomFraction();
+    const float y = gameRandomFraction();
+    const float z = gameRandomFraction();
     const glm::vec3 offset(x, y, z);
     EXPECT_FLOAT_EQ(sceneObjects[1]->angularVelocity.z, spin);
     EXPECT_NEAR(sceneObjects[2]->position.x, offset.x, 1e-5f);
@@ -118,4 +155,32 @@ TEST_F(SceneTest, StartupOutputEndsWithDoneAfterEveryLoadedLine)
               output.find("./assets/star-wars-arc-170-pbr.obj loaded.\n"));
     EXPECT_LT(output.rfind("./assets/star.obj loaded.\n"), output.find("./assets/Earth.jpg loaded.\n"));
     EXPECT_LT(glfwGetTime(), 5.0) << "the clock starts at the end of the scene setup";
+}
+
+TEST_F(SceneTest, AFrameCullsOnlyWhenItsViewSaysSo)
+{
+    // One rock ahead of the camera, one behind it, one far off to the side.
+    const glm::vec3 eye = camera.getPosition();
+    const glm::vec3 front = camera.getFront();
+    asteroids = {rockAt(eye + front * 30.0f), rockAt(eye - front * 30.0f),
+                 rockAt(eye + front * 30.0f + glm::vec3(200.0f, 0.0f, 0.0f))};
+    unsigned int rockTriangles = 0;
+    for (const MeshShape& shape : rockMesh.shapes)
+        rockTriangles += shape.vertexCount() / 3;
+
+    // The F8 flag as the key leaves it, taken into the frame's view as the game takes it.
+    frustumCulling = false;
+    const auto [allRocks, allTriangles] = drawFrame(captureFrameView());
+    frustumCulling = true;
+    const auto [rocksInView, trianglesInView] = drawFrame(captureFrameView());
+    frustumCulling = false;
+    for (Object* rock : asteroids)
+        delete rock;
+    asteroids.clear();
+
+    EXPECT_EQ(allRocks, 3);
+    EXPECT_EQ(rocksInView, 1);
+    // Ship, Earth and star are all in view: only the two rocks out of it are skipped.
+    EXPECT_EQ(allTriangles - trianglesInView, 2 * rockTriangles);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

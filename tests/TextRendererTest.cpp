@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "GlTestSupport.h"
+#include "platform/FontLocator.h"
 
 namespace {
 

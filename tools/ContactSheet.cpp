@@ -17,6 +17,7 @@
 #include "ObjectDrawing.h"
 #include "Settings.h"
 #include "ShaderProgram.h"
+#include "Startup.h"
 #include "Texture.h"
 
 namespace {
@@ -80,19 +81,7 @@ int main(int argc, char** argv)
         std::printf("usage: orbelune_contactsheet <output.png>\n");
         return 1;
     }
-    if (!glfwInit())
-        return 1;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* window = glfwCreateWindow(kSheetWidth, kSheetHeight, "contact sheet", nullptr, nullptr);
-    if (!window)
-        return 1;
-    glfwMakeContextCurrent(window);
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK)
+    if (!openHiddenContext(kSheetWidth, kSheetHeight, "contact sheet"))
         return 1;
 
     // An off-screen target, so the size does not depend on the window system. It, the textures

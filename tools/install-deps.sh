@@ -10,6 +10,13 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick glslang-tools
 )
+# --no-recommends first: the named tools without all they merely recommend (diffoscope's
+# recommendations alone are some four hundred packages).
+apt_options=()
+if [ "${1:-}" = "--no-recommends" ]; then
+  apt_options+=(--no-install-recommends)
+  shift
+fi
 packages+=("$@") # callers with needs of their own name them as arguments
 
 missing=()
@@ -26,4 +33,4 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${apt_options[@]}" "${missing[@]}"

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Builds the Debian package from an existing build and checks it as a player would meet it:
-# unpacked into a scratch folder (nothing is installed on this machine), the launcher run
-# under its own Xvfb with a scratch HOME that has a space in it, a win stored and kept.
-# Usage: tools/package-check.sh [build directory, default build]
+# Builds the Debian package twice, from two clean clones of the committed HEAD in different
+# folders under a different umask, time zone and locale, and requires the two .deb files to
+# be the same byte for byte. Then checks the package as Debian checks its own (hardening,
+# lintian, AppStream) and as a player would meet it: unpacked into a scratch folder (nothing
+# is installed on this machine), the launcher run under its own Xvfb with a scratch HOME that
+# has a space in it, a win stored and kept.
+# Usage: tools/package-check.sh [folder for the two package builds, default build]; the
+# builds stay in FOLDER/package-check for a look after a failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/private-display.sh
-build="${1:-build}"
+builds="${1:-build}/package-check"
 
 tools/install-deps.sh dpkg-dev lintian desktop-file-utils man-db
+tools/install-deps.sh --no-recommends devscripts diffoscope-minimal appstream appstream-compose
 
 fail() {
   echo "package check: $*" >&2
@@ -26,11 +31,40 @@ wait_for() {
   done
 }
 
-version="$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")"
-[ -n "$version" ] || fail "no project version in $build/CMakeCache.txt"
-(cd "$build" && cpack -G DEB >/dev/null)
-deb="$build/package/orbelune_${version}_amd64.deb"
-[ -f "$deb" ] || fail "cpack made no $deb"
+head="$(git rev-parse HEAD)"
+if [ -n "$(git status --porcelain --untracked-files=normal)" ]; then
+  echo "package check: uncommitted changes are not in the package; it is built from $head"
+fi
+rm -rf "$builds"
+mkdir -p "$builds"
+builds="$(cd "$builds" && pwd)"
+
+# build_package FOLDER UMASK TZ LOCALE: clones HEAD into FOLDER and builds the package there
+# with nothing from this shell's compiler cache, so each build compiles everything itself.
+build_package() {
+  local folder="$1" log="$1.log"
+  mkdir -p "$(dirname "$folder")"
+  if ! (umask "$2" && export TZ="$3" LC_ALL="$4" CCACHE_DISABLE=1 &&
+    unset CMAKE_CXX_COMPILER_LAUNCHER CMAKE_C_COMPILER_LAUNCHER SOURCE_DATE_EPOCH &&
+    git clone -q --no-checkout . "$folder" && git -C "$folder" checkout -q --detach "$head" &&
+    "$folder/tools/package.sh") >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    fail "the package build in $folder failed (log: $log)"
+  fi
+  tail -n 1 "$log"
+}
+started=$SECONDS
+first="$builds/first/orbelune"
+deb="$first/$(build_package "$first" 022 UTC C.UTF-8)"
+second="$builds/second/elsewhere/orbelune-again"
+# A time zone far from UTC, written so that it needs no time-zone database.
+other="$second/$(build_package "$second" 002 KIR-14 POSIX)"
+echo "package check: two package builds in $((SECONDS - started)) s"
+if ! cmp -s "$deb" "$other"; then
+  diffoscope --no-progress "$deb" "$other" | head -n 200 || true
+  fail "two builds of $head differ: $deb and $other"
+fi
+
 depends="$(dpkg-deb -f "$deb" Depends)"
 for needed in fonts-liberation libglfw3 libglew libbullet; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
@@ -52,13 +86,33 @@ trap cleanup EXIT
 root="$scratch/unpacked package"
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/orbelune.desktop" || fail "desktop entry invalid"
+# Debian 12's C start-up files carry no IBT/SHSTK marks, so no program linked there can show
+# control-flow protection; every other feature must be there.
+hardening-check --nocfprotection "$root/usr/lib/games/orbelune/orbelune" || fail "the program is not hardened"
 lint_status=0
-lint="$(lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1)" || lint_status=$?
-echo "lintian: $(printf '%s\n' "$lint" | grep -cv -e 'root privileges' -e '^$') tags"
-printf '%s\n' "$lint" | grep -v -e 'root privileges' -e '^$' || true
-[ "$lint_status" -eq 0 ] || fail "lintian reports errors"
+lint="$(lintian -I --pedantic --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1)" || lint_status=$?
+lint="$(printf '%s\n' "$lint" | grep -v -e 'root privileges' -e '^$' || true)"
+echo "lintian: $(printf '%s' "$lint" | grep -c . || true) tags"
+[ -z "$lint" ] || printf '%s\n' "$lint"
+[ "$lint_status" -eq 0 ] || fail "lintian reports errors or warnings"
+for tag in hardening-no-bindnow hardening-no-fortify-functions binary-has-unneeded-section; do
+  [[ "$lint" != *"$tag"* ]] || fail "lintian: $tag"
+done
 man -P cat -l "$root/usr/share/man/man6/orbelune.6.gz" 2>/dev/null | grep -q "EXIT STATUS" ||
   fail "man -l cannot render the manual page"
+
+# What a software centre sees: valid metadata tied to the desktop entry, and a catalog entry
+# with the icon when the installed tree is composed the way Debian's archive does.
+metainfo="$root/usr/share/metainfo/org.example.orbelune.metainfo.xml"
+appstreamcli validate --no-net --strict "$metainfo" || fail "AppStream metadata invalid"
+appstreamcli validate-tree --no-net "$root" || fail "AppStream metadata do not fit the installed tree"
+catalog="$scratch/catalog"
+appstreamcli compose --no-net --result-root="$catalog" --origin=orbelune "$root" >/dev/null ||
+  fail "appstreamcli compose failed"
+zcat "$catalog/usr/share/swcatalog/xml/orbelune.xml.gz" | grep -q '<id>org.example.orbelune</id>' ||
+  fail "the composed catalog does not list the game"
+[ -f "$catalog/usr/share/swcatalog/icons/orbelune/64x64/org.example.orbelune.png" ] ||
+  fail "the composed catalog has no icon for the game"
 
 export HOME="$scratch/home of a player"
 mkdir -p "$HOME"

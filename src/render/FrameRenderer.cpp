@@ -13,42 +13,17 @@
 #include "Object.h"
 #include "ObjectDrawing.h"
 #include "PostProcessing.h"
-#include "Scene.h"
+#include "RenderResources.h"
 #include "Settings.h"
 
 FramePassObserver framePassObserver = nullptr;
 
 namespace {
 
-// What every pass of one frame shares; taken from the camera and the rules once at its start.
-struct FrameView {
-    glm::vec3 cameraPosition;
-    glm::vec3 viewDirection;
-    glm::mat4 projection;
-    glm::mat4 view;
-    FrustumPlanes planes;
-    Light light;
-};
-
 bool isVisible(const Object& object, const FrameView& frame)
 {
-    return shouldDraw(object, frame.cameraPosition, frame.viewDirection, frame.planes, frustumCulling);
-}
-
-FrameView captureFrameView()
-{
-    FrameView frame;
-    frame.cameraPosition = camera.getPosition();
-    frame.viewDirection = camera.getFront();
-    frame.projection = camera.getProjectionMatrix();
-    frame.view = camera.getViewMatrix();
-    // Built every frame, culling on or off, so F8 acts on the very next frame.
-    const CornerRays rays = computeCornerRays(static_cast<float>(settings.width),
-                                              static_cast<float>(settings.height), frame.view,
-                                              frame.projection);
-    frame.planes = computeFrustumPlanes(frame.cameraPosition, rays);
-    frame.light = {lightPosition, lightColor};
-    return frame;
+    return shouldDraw(object, frame.cameraPosition, frame.viewDirection, frame.planes,
+                      frame.frustumCulling);
 }
 
 void draw(const Object& object, const FrameView& frame)
@@ -60,14 +35,14 @@ void draw(const Object& object, const FrameView& frame)
 // window), cleared first; returns how many asteroids were drawn, for the HUD.
 int objectPass(const FrameView& frame)
 {
-    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
-    glBindFramebuffer(GL_FRAMEBUFFER, hdrEnabled ? hdrFramebuffer : 0);
+    glPolygonMode(GL_FRONT_AND_BACK, frame.wireframe ? GL_LINE : GL_FILL);
+    glBindFramebuffer(GL_FRAMEBUFFER, frame.hdrEnabled ? hdrFramebuffer : 0);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     // The PBR shader tone-maps by itself when it writes straight to the window.
     pbrShader.use();
-    glUniform1i(glGetUniformLocation(pbrShader.getId(), "hdr_enabled"), hdrEnabled ? 1 : 0);
+    glUniform1i(glGetUniformLocation(pbrShader.getId(), "hdr_enabled"), frame.hdrEnabled ? 1 : 0);
 
     for (const Object* object : sceneObjects) {
         if (isVisible(*object, frame))
@@ -88,16 +63,16 @@ int objectPass(const FrameView& frame)
 void particlePass(const FrameView& frame)
 {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    particleSystem.draw(frame.view, frame.projection, deltaTime);
+    particleSystem.draw(frame.view, frame.projection, frame.frameTime);
 }
 
 // Over the finished image; then the rules charge hits, end the game, show messages and the
 // score table, so those land on top as well.
-void hudPass(int drawnAsteroids)
+void hudPass(const FrameView& frame, int drawnAsteroids)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
-    drawHud(drawnAsteroids);
+    drawHud(frame, drawnAsteroids);
     checkOutcome();
 }
 
@@ -118,14 +93,43 @@ auto timed(FramePass pass, Pass&& run)
 
 } // namespace
 
+FrameView captureFrameView()
+{
+    FrameView frame;
+    frame.cameraPosition = camera.getPosition();
+    frame.viewDirection = camera.getFront();
+    frame.projection = camera.getProjectionMatrix();
+    frame.view = camera.getViewMatrix();
+    frame.width = settings.width;
+    frame.height = settings.height;
+    // Built every frame, culling on or off, so F8 acts on the very next frame.
+    const CornerRays rays = computeCornerRays(static_cast<float>(frame.width),
+                                              static_cast<float>(frame.height), frame.view,
+                                              frame.projection);
+    frame.planes = computeFrustumPlanes(frame.cameraPosition, rays);
+    frame.light = {lightPosition, lightColor};
+    frame.frameTime = deltaTime;
+    frame.wireframe = wireframe;
+    frame.hdrEnabled = hdrEnabled;
+    frame.bloomEnabled = bloomEnabled;
+    frame.frustumCulling = frustumCulling;
+    return frame;
+}
+
 void renderFrame()
 {
-    const FrameView frame = captureFrameView();
+    renderFrame(captureFrameView());
+}
+
+int renderFrame(const FrameView& frame)
+{
     const int drawnAsteroids = timed(FramePass::objects, [&] { return objectPass(frame); });
     timed(FramePass::particles, [&] { particlePass(frame); });
-    if (hdrEnabled) {
-        const unsigned int bloom = timed(FramePass::blur, [] { return blurBrightParts(); });
-        timed(FramePass::composite, [bloom] { compositeOntoWindow(bloom); });
+    if (frame.hdrEnabled) {
+        const unsigned int bloom =
+            timed(FramePass::blur, [&] { return blurBrightParts(frame.bloomEnabled); });
+        timed(FramePass::composite, [&] { compositeOntoWindow(bloom, frame); });
     }
-    timed(FramePass::hud, [drawnAsteroids] { hudPass(drawnAsteroids); });
+    timed(FramePass::hud, [&] { hudPass(frame, drawnAsteroids); });
+    return drawnAsteroids;
 }

@@ -3,11 +3,10 @@
 
 #include <vector>
 
-#include "AppState.h"
 #include "Controls.h"
 #include "GameRules.h"
 #include "Object.h"
-#include "Scene.h"
+#include "RenderResources.h"
 #include "Settings.h"
 #include "TextRenderer.h"
 
@@ -20,27 +19,27 @@ void drawLine(TextRenderer& renderer, const TextLine& line, int width, int heigh
 
 } // namespace
 
-void drawHud(int drawnAsteroids)
+void drawHud(const FrameView& frame, int drawnAsteroids)
 {
     HudState state;
-    state.width = settings.width;
-    state.height = settings.height;
-    state.frameTime = deltaTime;
+    state.width = frame.width;
+    state.height = frame.height;
+    state.frameTime = frame.frameTime;
     state.fuel = fuel;
     state.lives = lives;
     // Tests and a failed start-up may leave the list empty: then there is no ship to report on.
     state.invulnerableTime = sceneObjects.empty() ? 0.0f : sceneObjects[0]->invulnerableTime;
     state.showFrameStats = showFrameStats;
-    state.hdrEnabled = hdrEnabled;
-    state.bloomEnabled = bloomEnabled;
-    state.frustumCulling = frustumCulling;
+    state.hdrEnabled = frame.hdrEnabled;
+    state.bloomEnabled = frame.bloomEnabled;
+    state.frustumCulling = frame.frustumCulling;
     state.collisionsEnabled = collisionsEnabled;
     state.drawnAsteroids = drawnAsteroids;
 
     static std::vector<TextLine> lines; // kept so the strings reuse their storage every frame
     composeHud(state, lines);
     for (const TextLine& line : lines)
-        drawLine(textRenderer, line, settings.width, settings.height);
+        drawLine(textRenderer, line, frame.width, frame.height);
 }
 
 void drawMessage(EndMessage message)

@@ -6,9 +6,8 @@
 #include <cmath>
 #include <iostream>
 
-#include "Controls.h"
 #include "Exposure.h"
-#include "Scene.h"
+#include "RenderResources.h"
 #include "Settings.h"
 
 unsigned int hdrFramebuffer = 0;
@@ -54,12 +53,12 @@ void reportIfIncomplete()
 
 // Reads the scene image back and derives the exposure the next frame composites with.
 // Expects the scene texture bound on unit 0; no binding changes, only the active unit.
-void adaptExposure()
+void adaptExposure(int width, int height)
 {
-    if (settings.width <= 0 || settings.height <= 0)
+    if (width <= 0 || height <= 0)
         return; // a zero-sized image has no average; keep the last exposure
     const std::size_t pixelCount =
-        static_cast<std::size_t>(settings.width) * static_cast<std::size_t>(settings.height);
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     if (exposureReadback.size() != pixelCount * 3)
         exposureReadback.assign(pixelCount * 3, 0.0f);
     glActiveTexture(GL_TEXTURE0);
@@ -141,7 +140,7 @@ void renderQuad()
     glBindVertexArray(0);
 }
 
-unsigned int blurBrightParts()
+unsigned int blurBrightParts(bool bloomEnabled)
 {
     glDisable(GL_DEPTH_TEST);
     blurShader.use();
@@ -164,7 +163,7 @@ unsigned int blurBrightParts()
     return pingpongTextures[!horizontal];
 }
 
-void compositeOntoWindow(unsigned int bloomTexture)
+void compositeOntoWindow(unsigned int bloomTexture, const FrameView& frame)
 {
     glDisable(GL_DEPTH_TEST);
     // The composite replaces whatever the window held.
@@ -177,14 +176,10 @@ void compositeOntoWindow(unsigned int bloomTexture)
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, bloomTexture);
     glUniform1f(glGetUniformLocation(bloomShader.getId(), "exposure"), exposure);
-    glUniform1i(glGetUniformLocation(bloomShader.getId(), "bloom_enabled"), bloomEnabled ? 1 : 0);
+    glUniform1i(glGetUniformLocation(bloomShader.getId(), "bloom_enabled"),
+                frame.bloomEnabled ? 1 : 0);
 
     // The new exposure takes effect next frame; the uniform above already holds this one's.
-    adaptExposure();
+    adaptExposure(frame.width, frame.height);
     renderQuad();
-}
-
-void runPostProcessing()
-{
-    compositeOntoWindow(blurBrightParts());
 }

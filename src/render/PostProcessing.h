@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "FrameView.h"
 
 extern unsigned int hdrFramebuffer;
 extern unsigned int hdrColorTextures[2];   // [0] scene, [1] bright parts
@@ -19,9 +20,8 @@ extern std::vector<float> exposureReadback; // width x height x 3 floats
 void createFramebuffers();
 void deleteFramebuffers();
 void renderQuad();
-// Blurs the bright parts when bloom is on; the texture holding the result, 0 when off.
-unsigned int blurBrightParts();
-// Scene and `bloomTexture` tone-mapped onto the window, then the exposure read back and adapted.
-void compositeOntoWindow(unsigned int bloomTexture);
-// Both of the above, as one frame runs them.
-void runPostProcessing();
+// Blurs the bright parts when `bloomEnabled`; the texture holding the result, 0 when off.
+unsigned int blurBrightParts(bool bloomEnabled);
+// Scene and `bloomTexture` tone-mapped onto the window, then the exposure read back from the
+// frame's whole image and adapted for the next frame.
+void compositeOntoWindow(unsigned int bloomTexture, const FrameView& frame);

@@ -40,7 +40,3 @@ public:
     void renderText(std::string text, float x, float y, float scale, int width, int height,
                     const glm::vec3& color);
 };
-
-// Path of Arial or a face with its metrics (Liberation Sans, Arimo); empty when there is
-// none, for no other face is accepted in its place.
-std::string findArialCompatibleFont();

@@ -1,6 +1,6 @@
 // Finds a TrueType face that can stand in for Arial on this system; the HUD font wherever
 // fontconfig knows the fonts (Windows has a fixed one, see PlatformWindows.cpp).
-#include "TextRenderer.h"
+#include "platform/FontLocator.h"
 #include "platform/Platform.h"
 
 #include <fontconfig/fontconfig.h>
