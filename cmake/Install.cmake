@@ -10,8 +10,8 @@ if(TARGET IconPainterTest)
   target_link_libraries(IconPainterTest PRIVATE orbelune_iconpainter)
 endif()
 
-# The layout below is the Debian one; other systems are not packaged from here.
-if(WIN32)
+# The layout below is the Debian one; other systems (and the browser) are not packaged from here.
+if(WIN32 OR EMSCRIPTEN)
   return()
 endif()
 include(GNUInstallDirs)

@@ -3,7 +3,6 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -14,6 +13,7 @@
 #include "Object.h"
 #include "Settings.h"
 #include "Startup.h"
+#include "platform/Host.h"
 
 // Names the failed condition and where it sits, then stops: nothing can run without it.
 #define STARTUP_CHECK(condition)                                                         \
@@ -57,34 +57,34 @@ void initialize(int argc, char** argv)
     prepareGame();
 }
 
-void runFrameLoop()
+// One pass of the frame loop; false once the window has been asked to close.
+bool runFramePass()
 {
-    while (!glfwWindowShouldClose(window)) {
-        const float now = static_cast<float>(glfwGetTime());
-        deltaTime = now - lastFrameTime;
-        lastFrameTime = now;
-        // Play polls and runs flat out. After the end the picture is frozen, so waiting for
-        // an event (or a short tick, for the rules that keep running) spares the CPU.
-        if (renderFrozen)
-            glfwWaitEventsTimeout(frozenTickSeconds);
-        else
-            glfwPollEvents();
-        updateGame();
-        if (!renderFrozen) {
-            renderFrame();
-            glfwSwapBuffers(window);
-        }
+    if (glfwWindowShouldClose(window))
+        return false;
+    const float now = static_cast<float>(glfwGetTime());
+    deltaTime = now - lastFrameTime;
+    lastFrameTime = now;
+    // Play polls and runs flat out. After the end the picture is frozen, so waiting for
+    // an event (or a short tick, for the rules that keep running) spares the CPU.
+    if (renderFrozen)
+        glfwWaitEventsTimeout(frozenTickSeconds);
+    else
+        glfwPollEvents();
+    updateGame();
+    if (!renderFrozen) {
+        renderFrame();
+        glfwSwapBuffers(window);
     }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // A launcher or a log reading through a pipe must see each line when it happens.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    platform::openConsole();
     initialize(argc, argv);
-    runFrameLoop();
-    deleteAllObjects();
+    platform::runFrameLoop(runFramePass, deleteAllObjects);
     return 0;
 }

@@ -40,4 +40,12 @@ TEST(Exposure, ReciprocalOfTheAverageGreenClampedToItsRange)
     EXPECT_EQ(exposureFromReadback(nullptr, 0), 5.0f);
 }
 
+TEST(Exposure, RgbaReadBackIsReadFourFloatsAPixel)
+{
+    // Two pixels, RGBA: green 1 and 0, with red, blue and alpha far off, so that reading
+    // three floats a pixel (or the alpha as green) gives another exposure.
+    const std::vector<float> rgba = {50.0f, 1.0f, 50.0f, 0.0f, 50.0f, 0.0f, 50.0f, 3.0f};
+    EXPECT_FLOAT_EQ(exposureFromReadback(rgba.data(), 2, 4), 2.0f);
+}
+
 } // namespace

@@ -107,6 +107,7 @@ TEST_F(GameRulesTest, AtMostOneSpawnPerFrameWhateverTheFrameTime)
 {
     updateGame();
     EXPECT_EQ(asteroids.size(), 1u);
+    EXPECT_FLOAT_EQ(asteroidSpawnTimer, 0.33f - deltaTime) << "one spawn every 0.33 s";
     deltaTime = 1.0f;
     updateGame(); // the timer still holds most of 0.33 s
     EXPECT_EQ(asteroids.size(), 1u);
@@ -300,6 +301,33 @@ TEST_F(GameRulesTest, WinnerTypesANameAndTheScoreIsStored)
     EXPECT_EQ(shownEntries, 2u);
     updateGame(); // asked only once
     EXPECT_EQ(consoleBuffer.str(), "Your Name: ");
+}
+
+TEST_F(GameRulesTest, WhileTheNameIsBeingTypedNothingMovesAndItIsAskedOnce)
+{
+    bool typed = false;
+    gameHooks.nameReady = [&typed] { return typed; };
+    gameWon = true;
+    fuel = 42.0f;
+    fuelDrain = true;
+    keys['W'] = true;
+    deltaTime = 0.5f;
+    const glm::vec3 start = ship().position;
+    for (int pass = 0; pass < 3; ++pass)
+        updateGame();
+    EXPECT_EQ(consoleBuffer.str(), "Your Name: ");
+    EXPECT_FALSE(nameEntered);
+    EXPECT_EQ(ship().position, start);
+    EXPECT_EQ(fuel, 42.0f);
+    EXPECT_EQ(particleTime, 0.0f);
+    EXPECT_FALSE(platform::pathExists(dir.file("scores.txt")));
+
+    input.str("grace\n");
+    typed = true;
+    updateGame();
+    EXPECT_TRUE(nameEntered);
+    EXPECT_EQ(consoleBuffer.str(), "Your Name: ");
+    EXPECT_EQ(readFile(dir.file("scores.txt")), "grace 42\n");
 }
 
 TEST_F(GameRulesTest, NegativeFuelAndClosedInputStillStoreALine)

@@ -103,6 +103,13 @@ TEST_F(PhysicsWorldTest, BodiesAreSixtyPercentBoxesAndScaledSpheres)
     EXPECT_FLOAT_EQ(static_cast<btSphereShape*>(scaled.shape)->getRadius(), 3.0f);
 }
 
+TEST_F(PhysicsWorldTest, SpaceHasNoGravity)
+{
+    const Object* asteroid = addAsteroid({0.0f, 0.0f, 50.0f});
+    physics->step(1.0f);
+    EXPECT_EQ(velocityOf(*asteroid), btVector3(0.0f, 0.0f, 0.0f));
+}
+
 TEST_F(PhysicsWorldTest, TouchingAsteroidHitsTheShip)
 {
     addAsteroid({0.0f, 0.0f, 1.3f});

@@ -1,5 +1,6 @@
 // ShaderProgram against a real GL context: stage checks, compile and link logs, program names.
 #include "ShaderProgram.h"
+#include "GlFlavour.h"
 #include "GlTestSupport.h"
 
 #include <GL/glew.h>
@@ -159,4 +160,22 @@ TEST_F(ShaderProgramGlTest, CompileErrorIsReportedAndStartUpGoesOn)
     EXPECT_EQ('\n', linkOutput.back());
     EXPECT_NE(0u, program.getId());
     EXPECT_EQ(2u, program.shaders.size());
+}
+
+// The browser build compiles the very same files as GLSL ES 3.00: the version line rewritten
+// at load must give sources the reference compiler takes as ES, and leave the desktop's alone.
+TEST(ShaderSourceForGl, EveryShippedShaderCompilesAsGlslEsAndTheDesktopKeepsItsSource)
+{
+    TempDir dir;
+    for (const char* name : {"pbr.vert", "pbr.frag", "passthrough.vert", "blur.frag", "bloom.frag",
+                             "particles.vert", "particles.frag", "text.vert", "text.frag"}) {
+        const std::string source = readFile(runDirectory() + "/shaders/" + name);
+        EXPECT_EQ(glslForGl(source, false), source) << name;
+        const std::string es = glslForGl(source, true);
+        EXPECT_EQ(es.rfind("#version 300 es\n", 0), 0u) << name;
+        dir.write(name, es);
+        ChildProcess compiler({ORBELUNE_GLSLANG, dir.file(name)}, dir.path());
+        EXPECT_EQ(compiler.wait(60), 0) << name << ":\n" << compiler.output();
+    }
+    EXPECT_EQ(glslForGl("void main() {}\n", true), "void main() {}\n") << "no version line: nothing to replace";
 }

@@ -59,7 +59,7 @@ TEST_F(TextureTest, OddWidthRgbReadsBackWithoutRowSkew)
     unsigned int texture = 0;
     EXPECT_EQ(path + " loaded.\n", load(path, false, texture));
     ASSERT_NE(0u, texture);
-    EXPECT_EQ(GL_RGB, textureLevelParameter(texture, GL_TEXTURE_INTERNAL_FORMAT));
+    EXPECT_EQ(GL_RGB8, textureLevelParameter(texture, GL_TEXTURE_INTERNAL_FORMAT));
     EXPECT_EQ(3, textureLevelParameter(texture, GL_TEXTURE_WIDTH));
     EXPECT_EQ(2, textureLevelParameter(texture, GL_TEXTURE_HEIGHT));
     // Not flipped: the file's first row is row 0.
@@ -86,12 +86,12 @@ TEST_F(TextureTest, FormatFollowsTheChannelsAndGammaCorrectionOnlyTouchesColour)
         GLenum readFormat;
         std::vector<unsigned char> pixels;
     } cases[] = {
-        {"grey.png", 1, false, true, GL_RED, GL_RED, {0, 64, 128, 255, 7}},
-        {"rgba.png", 4, false, true, GL_RGBA, GL_RGBA, {255, 0, 0, 10, 0, 255, 0, 200}},
-        {"grey-alpha.png", 2, true, true, GL_RG, GL_RG, {90, 255, 30, 0, 200, 128}},
-        {"alpha.png", 4, true, false, GL_SRGB_ALPHA, 0, {1, 2, 3, 4}},
-        {"grey-gamma.png", 1, true, false, GL_RED, 0, {9}},
-        {"colour.jpg", 3, true, false, GL_SRGB, 0, std::vector<unsigned char>(4 * 3, 120)},
+        {"grey.png", 1, false, true, GL_R8, GL_RED, {0, 64, 128, 255, 7}},
+        {"rgba.png", 4, false, true, GL_RGBA8, GL_RGBA, {255, 0, 0, 10, 0, 255, 0, 200}},
+        {"grey-alpha.png", 2, true, true, GL_RG8, GL_RG, {90, 255, 30, 0, 200, 128}},
+        {"alpha.png", 4, true, false, GL_SRGB8_ALPHA8, 0, {1, 2, 3, 4}},
+        {"grey-gamma.png", 1, true, false, GL_R8, 0, {9}},
+        {"colour.jpg", 3, true, false, GL_SRGB8, 0, std::vector<unsigned char>(4 * 3, 120)},
     };
     for (const auto& c : cases) {
         const int width = static_cast<int>(c.pixels.size()) / c.channels;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Orbelune and runs every test: once on the Release build, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer. GL tests run for real on Xvfb, and the
-# Windows build is played under Wine.
+# Windows build is played under Wine and the browser build in Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +14,7 @@ cmake --build build -j"$jobs"
 "${xvfb[@]}" ctest --test-dir build --output-on-failure -j"$jobs"
 tools/package-check.sh build
 [ "${ORBELUNE_SKIP_WINDOWS:-0}" = "1" ] || tools/windows-check.sh
+[ "${ORBELUNE_SKIP_WEB:-0}" = "1" ] || tools/web-check.sh
 
 if [ "${ORBELUNE_SKIP_SANITIZERS:-0}" != "1" ]; then
   cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DORBELUNE_SANITIZE=ON -DORBELUNE_BENCHMARKS=OFF >/dev/null

@@ -16,6 +16,7 @@
 #include "Controls.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
+#include "platform/Host.h"
 
 float fuel = 100.0f;
 int lives = 9;
@@ -37,10 +38,13 @@ constexpr std::size_t maxAsteroids = 100;
 constexpr float fuelPerStar = 100.0f;
 constexpr float lowFuel = 10.0f;
 
+bool namePrompted = false; // "Your Name: " is printed once per win, however long the wait
+
 GameHooks defaultHooks()
 {
     GameHooks hooks;
-    hooks.nameInput = &std::cin;
+    hooks.nameInput = &platform::nameInput();
+    hooks.nameReady = platform::nameReady;
     hooks.console = &std::cout;
     return hooks;
 }
@@ -65,12 +69,16 @@ void show(EndMessage message)
         gameHooks.showMessage(message);
 }
 
-// Blocks on the console until the winner has typed a word; stores it with the score.
-void enterName()
+// Asks the winner for a name and stores it with the score once a word can be read; on a
+// console the read blocks until then. False while the word is still being typed elsewhere.
+bool enterName()
 {
-    std::string name;
-    if (gameHooks.console)
+    if (!namePrompted && gameHooks.console)
         *gameHooks.console << "Your Name: " << std::flush;
+    namePrompted = true;
+    if (gameHooks.nameReady && !gameHooks.nameReady())
+        return false;
+    std::string name;
     if (gameHooks.nameInput)
         name = readNameWord(*gameHooks.nameInput);
     HighScoreTable table;
@@ -78,6 +86,7 @@ void enterName()
     table.add(name, scoreForFuel(fuel));
     table.save(gameHooks.scoreFile);
     nameEntered = true;
+    return true;
 }
 
 // Directions in the ship's frame; with its half-turned default, W is world +Z and E is -Y.
@@ -146,9 +155,10 @@ void updateGame()
     Object& planet = *sceneObjects[1];
     Object& star = *sceneObjects[2];
 
-    // Name entry after a win; blocks the whole program until a word is typed.
-    if (gameWon && !nameEntered)
-        enterName();
+    // Name entry after a win. Nothing moves until a word is typed, as while a console
+    // read blocks the whole program.
+    if (gameWon && !nameEntered && !enterName())
+        return;
     // Fuel drain; nothing stops it at 0.
     if (fuelDrain)
         fuel -= fuelDrainRate * dt;
@@ -254,6 +264,7 @@ void resetGameState()
     lives = 9;
     gameWon = false;
     nameEntered = false;
+    namePrompted = false;
     asteroidSpawnTimer = 0.0f;
     lightPosition = glm::vec3(100.0f, 100.0f, 10.0f);
     renderFrozen = false;

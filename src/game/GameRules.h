@@ -44,6 +44,8 @@ struct GameHooks {
     std::function<void(HighScoreTable&)> showScoreTable;
     std::function<void(EndMessage)> showMessage;
     std::istream* nameInput;
+    // False while a word is not yet there to be read from nameInput; unset: always there.
+    std::function<bool()> nameReady;
     std::ostream* console;
     std::string scoreFile = platform::dataPath("assets/scores.txt");
 };

@@ -1,6 +1,7 @@
 // Particle bursts: positions advanced by the vertex shader, captured by transform feedback
 // and copied back through main memory as the next frame's input.
 #include "ParticleSystem.h"
+#include "GlFlavour.h"
 
 #include "GameRandom.h"
 
@@ -113,12 +114,19 @@ void ParticleSystem::update(float dt)
     // Nothing was captured before the first draw after an emit, so there is nothing to copy.
     if (active && !firstFrame) {
         glBindVertexArray(vao);
-        glBindBuffer(GL_ARRAY_BUFFER, feedbackBuffer);
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, feedbackBuffer);
-        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0,
-                           static_cast<GLsizeiptr>(particles.size() * sizeof(float)),
-                           particles.data());
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
+        const auto capturedBytes = static_cast<GLsizeiptr>(particles.size() * sizeof(float));
+        if constexpr (openGlEs) {
+            // WebGL refuses to read a buffer bound to a transform-feedback point and another
+            // point at once; the copy-read point alone reads the same bytes.
+            glBindBuffer(GL_COPY_READ_BUFFER, feedbackBuffer);
+            glGetBufferSubData(GL_COPY_READ_BUFFER, 0, capturedBytes, particles.data());
+            glBindBuffer(GL_COPY_READ_BUFFER, 0);
+        } else {
+            glBindBuffer(GL_ARRAY_BUFFER, feedbackBuffer);
+            glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, feedbackBuffer);
+            glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, capturedBytes, particles.data());
+            glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
+        }
         glBindBuffer(GL_ARRAY_BUFFER, inputBuffer);
         const unsigned long long totalBytes =
             static_cast<unsigned long long>(count) * particleStride;

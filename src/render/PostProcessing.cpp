@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "Exposure.h"
+#include "GlFlavour.h"
 #include "RenderResources.h"
 #include "Settings.h"
 
@@ -33,11 +34,17 @@ constexpr float quadVertices[] = {
     1.0f,  -1.0f, 0.0f, 1.0f, 0.0f,
 };
 
+// ES cannot draw into RGB16F; RGBA16F (with EXT_color_buffer_float) it can. Its read-back is
+// RGBA as well, so each read-back pixel is this many floats.
+constexpr GLenum colorInternalFormat = openGlEs ? GL_RGBA16F : GL_RGB16F;
+constexpr GLenum colorPixelFormat = openGlEs ? GL_RGBA : GL_RGB;
+constexpr std::size_t readbackChannels = openGlEs ? 4 : 3;
+
 // Allocates the bound texture as a window-sized float image.
 void allocateColorTexture()
 {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, settings.width, settings.height, 0, GL_RGB,
-                 GL_FLOAT, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, colorInternalFormat, settings.width, settings.height, 0,
+                 colorPixelFormat, GL_FLOAT, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     // Clamp to edge, or the blur samples the opposite border.
@@ -59,13 +66,22 @@ void adaptExposure(int width, int height)
         return; // a zero-sized image has no average; keep the last exposure
     const std::size_t pixelCount =
         static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (exposureReadback.size() != pixelCount * 3)
-        exposureReadback.assign(pixelCount * 3, 0.0f);
+    if (exposureReadback.size() != pixelCount * readbackChannels)
+        exposureReadback.assign(pixelCount * readbackChannels, 0.0f);
     glActiveTexture(GL_TEXTURE0);
-    // NOTE: RGB float rows are a multiple of 4 bytes, so they come back tight under the default
+    // NOTE: float rows are a multiple of 4 bytes, so they come back tight under the default
     // pack alignment of 4, which nothing in the program changes.
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, exposureReadback.data());
-    exposure = exposureFromReadback(exposureReadback.data(), pixelCount);
+    if constexpr (openGlEs) {
+        // ES has no texture read-back: the scene attachment is read through the read
+        // framebuffer instead, which is left unbound again for the window.
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, hdrFramebuffer);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_FLOAT, exposureReadback.data());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    } else {
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, exposureReadback.data());
+    }
+    exposure = exposureFromReadback(exposureReadback.data(), pixelCount, readbackChannels);
 }
 
 } // namespace
@@ -84,7 +100,7 @@ void createFramebuffers()
     }
     glGenRenderbuffers(1, &depthRenderbuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, settings.width, settings.height);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, settings.width, settings.height);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
                               depthRenderbuffer);
     const GLenum drawBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FatalError.h"
+#include "GlFlavour.h"
 
 namespace {
 
@@ -76,6 +77,7 @@ void ShaderProgram::addStage(unsigned int stage, std::string path)
     }
     file.close();
 
+    source = glslForGl(source);
     const GLuint shader = glCreateShader(stage);
     const char* text = source.c_str();
     glShaderSource(shader, 1, &text, nullptr);

@@ -80,7 +80,7 @@ void TextRenderer::init(std::string vertexShaderPath, std::string fragmentShader
         unsigned int texture = 0;
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, static_cast<GLsizei>(slot->bitmap.width),
                      static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE,
                      slot->bitmap.buffer);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The browser build against the native one at the same window size, in alternating rounds on
+# the same machine: the native game on its own Xvfb, its presented frames counted through a
+# preloaded stand-in for glfwSwapBuffers (tools/soak-frame-counter.c); the site in headless
+# Chromium (bench/web-fps.js), its frames counted per pass of the game's loop. Both from FROM
+# to FROM + SPAN seconds after "Initialization DONE.", collisions off (F4). Also prints the
+# site's download size, gzip-compressed as a web server would send it.
+#
+#   bench/web-vs-native.sh [-r rounds] [-s WIDTHxHEIGHT] [-f from-s] [-t span-s]
+#
+# Needs build/ (cmake --build build) and build-web/site/ and build-web/node/
+# (tools/web-check.sh makes both).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/private-display.sh
+repo="$PWD"
+
+rounds=3
+size=640x360
+from=35
+span=15
+while [ $# -gt 0 ]; do
+  case "$1" in
+    -r) rounds="$2"; shift 2 ;;
+    -s) size="$2"; shift 2 ;;
+    -f) from="$2"; shift 2 ;;
+    -t) span="$2"; shift 2 ;;
+    *) echo "usage: $0 [-r rounds] [-s WIDTHxHEIGHT] [-f from-s] [-t span-s]" >&2; exit 2 ;;
+  esac
+done
+width=${size%x*}
+height=${size#*x}
+binary="$repo/build/run/orbelune"
+site="$repo/build-web/site"
+export NODE_PATH="$repo/build-web/node/node_modules"
+for file in "$binary" "$site/orbelune.wasm" "$NODE_PATH/puppeteer-core"; do
+  [ -e "$file" ] || { echo "no $file: build first (cmake --build build; tools/web-check.sh)" >&2; exit 1; }
+done
+
+out="$(mktemp -d /tmp/orbelune-web-fps-XXXXXX)"
+run="$out/run"
+mkdir -p "$run"
+cp -r "$repo/build/run/shaders" "$repo/build/run/assets" "$run/"
+rm -f "$run/assets/scores.txt"
+gcc -shared -fPIC -O2 -Wall -Wextra -o "$out/counter.so" "$repo/tools/soak-frame-counter.c" -ldl
+
+xvfbPid=""
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
+  [ -n "$xvfbPid" ] && kill "$xvfbPid" 2>/dev/null || true
+  rm -rf "$out"
+}
+trap cleanup EXIT
+start_private_display "$size" "$out"
+xvfbPid=$private_display_pid
+
+echo "site: $(cat "$site"/* | wc -c) bytes, $(for f in "$site"/*; do gzip -9c "$f"; done | wc -c) bytes gzip-compressed"
+for f in "$site"/*; do
+  echo "  $(basename "$f"): $(wc -c <"$f") bytes, $(gzip -9c "$f" | wc -c) compressed"
+done
+
+frames() { cat "$run/soak-frames" 2>/dev/null || echo 0; }
+now() { date +%s.%N; }
+
+nativeRound() {
+  rm -f "$run/soak-frames"
+  (cd "$run" && LD_PRELOAD="$out/counter.so" exec "$binary" -w "$width" -h "$height") >"$out/game.log" 2>&1 &
+  pid=$!
+  local deadline=$((SECONDS + 120)) started target window="" first firstAt last lastAt
+  until grep -q "Initialization DONE." "$out/game.log"; do
+    [ $SECONDS -lt $deadline ] && kill -0 "$pid" 2>/dev/null || { echo "the game did not start" >&2; exit 1; }
+    sleep 0.1
+  done
+  started=$(now)
+  for _ in $(seq 100); do
+    window="$(xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1 || true)"
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || { echo "no game window" >&2; exit 1; }
+  xdotool windowfocus --sync "$window" key F4
+  # The counter rewrites its file once a second, so the span is read from change to change.
+  # printf: awk's plain print keeps six digits, which rounds a clock in seconds by hours.
+  target=$(awk -v s="$started" -v f="$from" 'BEGIN { printf "%.3f\n", s + f }')
+  while awk -v t="$target" -v n="$(now)" 'BEGIN { exit !(n < t) }'; do
+    sleep 0.1
+  done
+  first=$(frames); firstAt=$(now)
+  sleep "$span"
+  last=$(frames); lastAt=$(now)
+  nativeFps=$(awk -v a="$first" -v b="$last" -v s="$firstAt" -v e="$lastAt" 'BEGIN { printf "%.2f\n", (b - a) / (e - s) }')
+  kill -9 "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+}
+
+webRound() {
+  read -r webLoad webFps < <(node "$repo/bench/web-fps.js" "$site" "$width" "$height" "$from" "$span")
+}
+
+echo "$size, counted from ${from} s to $((from + span)) s; load: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "round native_fps browser_fps browser/native browser_load_s"
+results=()
+for ((r = 1; r <= rounds; r++)); do
+  nativeRound
+  webRound
+  ratio=$(awk -v w="$webFps" -v n="$nativeFps" 'BEGIN { printf "%.2f", w / n }')
+  echo "$r $nativeFps $webFps $ratio $webLoad"
+  results+=("$nativeFps $webFps $ratio $webLoad")
+done
+median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+column() { printf '%s\n' "${results[@]}" | awk -v c="$1" '{ print $c }' | median; }
+echo "median of $rounds: native $(column 1) fps, browser $(column 2) fps, browser / native $(column 3), load to \"Initialization DONE.\" $(column 4) s"
+echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,0 +1,25 @@
+// How the game meets whatever runs it: the console its lines go to, where the winner's name
+// is typed, and who drives the frame loop. A desktop console blocks and loops on its own; a
+// browser page must get control back after every frame, so it is asked, never waited on.
+#pragma once
+
+#include <functional>
+#include <istream>
+
+namespace platform {
+
+// Makes every line the game prints reach the player as soon as it is written.
+void openConsole();
+
+// The stream the winner's name is read from.
+std::istream& nameInput();
+
+// False while reading a word from nameInput() would have to wait for the player. A console's
+// read waits by itself, so there it is always true.
+bool nameReady();
+
+// Calls `pass` until it returns false, then `atEnd` once. On the desktop this returns after
+// `atEnd`; in a browser it returns never, and the page drives `pass` once per frame.
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd);
+
+} // namespace platform
