@@ -205,13 +205,15 @@ bool waitForRedMiddle(const GameSession& game, double timeoutSeconds)
     return false;
 }
 
-// Height in pixels of the white text inside `box` (first to last row holding white).
+// Height in pixels of the text inside `box` (first to last row holding pure white). Only
+// text is pure white: a bright cloud behind the box, white enough while the exposure
+// settles, must not add rows.
 int textHeight(const Screenshot& shot, HudBox box)
 {
     int first = -1;
     int last = -1;
     for (int row = box.y; row < box.y + box.h; ++row) {
-        if (shot.share(box.x, row, box.w, 1, isWhite) > 0.0) {
+        if (shot.share(box.x, row, box.w, 1, isPureWhite) > 0.0) {
             if (first < 0)
                 first = row;
             last = row;
