@@ -14,53 +14,8 @@ jobs="$(nproc)"
 toolchain="$root/cmake/mingw-w64-x86_64.cmake"
 
 source tools/debian-source.sh
-
-# Cross-builds one CMake library and installs it into $prefix, unless it is there already.
-# With --targets, only those are built and `install_$name` copies them (Bullet builds far
-# more than the game links).
-build_library() {
-  local name="$1" source_subdir="$2" targets=()
-  shift 2
-  if [ "${1:-}" = --targets ]; then
-    IFS=, read -r -a targets <<<"$2"
-    shift 2
-  fi
-  local stamp="$deps/$name.built"
-  if [ -f "$stamp" ]; then
-    return
-  fi
-  local started=$SECONDS source build="$deps/build/$name"
-  source="$(unpack_source "$name")"
-  echo "Cross-building $name"
-  rm -rf "$build"
-  {
-    cmake -S "$source/$source_subdir" -B "$build" -G "Unix Makefiles" \
-      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
-      -DBUILD_SHARED_LIBS=OFF -DCMAKE_POLICY_DEFAULT_CMP0077=NEW "$@"
-    if [ ${#targets[@]} -gt 0 ]; then
-      cmake --build "$build" -j"$jobs" --target "${targets[@]}"
-      "install_$name" "$source" "$build"
-    else
-      cmake --build "$build" -j"$jobs"
-      cmake --install "$build"
-    fi
-  } >"$deps/$name.log" 2>&1 || { tail -30 "$deps/$name.log"; exit 1; }
-  rm -rf "$build"
-  echo "  $name took $((SECONDS - started)) s"
-  touch "$stamp"
-}
-
-# The three Bullet libraries the game links, and their headers as Bullet installs them.
-install_bullet() {
-  local source="$1" build="$2" library
-  mkdir -p "$prefix/include/bullet" "$prefix/lib"
-  cp "$source"/src/btBullet*Common.h "$prefix/include/bullet/"
-  for library in LinearMath BulletCollision BulletDynamics; do
-    (cd "$source/src" && find "$library" -name '*.h' -exec cp --parents {} "$prefix/include/bullet/" \;)
-    cp "$build/lib/lib$library.a" "$prefix/lib/"
-  done
-}
+configure=(cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain")
+building="Cross-building %s"
 
 # GLEW builds from its one generated source file; the game compiles it with GLEW_STATIC.
 copy_glew() {
@@ -74,15 +29,6 @@ copy_glew() {
   cp "$source"/include/GL/*.h "$deps/glew/include/GL/"
   cp "$source/src/glew.c" "$deps/glew/src/"
   touch "$deps/glew.copied"
-}
-
-# The header-only libraries come from the Debian -dev packages, in a folder of their own so
-# that /usr/include never reaches the cross compiler.
-copy_headers() {
-  rm -rf "$headers"
-  mkdir -p "$headers/include"
-  cp -r /usr/include/glm "$headers/include/"
-  cp /usr/include/stb/stb_image.h /usr/include/tiny_obj_loader.h "$headers/include/"
 }
 
 started=$SECONDS
