@@ -106,6 +106,18 @@ int win(const std::string& path, const std::string& name, float score)
     return table.save(path) ? 0 : 1;
 }
 
+// A win on a file the game must neither read nor write: 0 when nothing was shown and the
+// save was refused, 1 when entries were read, 2 when the save claimed success.
+int refusedWin(const std::string& path, const std::string& name, float score)
+{
+    HighScoreTable table;
+    table.load(path);
+    if (!table.entries.empty())
+        return 1;
+    table.add(name, score);
+    return table.save(path) ? 2 : 0;
+}
+
 std::vector<std::string> folderListing(const std::string& path)
 {
     std::vector<std::string> names;
@@ -165,16 +177,7 @@ TEST(ScoreFileRefusals, NothingButARegularFileIsReadWrittenOrReplaced)
 
         ChildOutput output;
         long peakKiB = 0;
-        const int status = inChild(
-            [&] {
-                HighScoreTable table;
-                table.load(path);
-                if (!table.entries.empty())
-                    return 1;
-                table.add("ada", 150.0f);
-                return table.save(path) ? 2 : 0;
-            },
-            output, false, &peakKiB);
+        const int status = inChild([&] { return refusedWin(path, "ada", 150.0f); }, output, false, &peakKiB);
         EXPECT_EQ(status, 0) << "-1: the game hung; 134: it ran out of memory";
         EXPECT_LT(peakKiB, 256 * 1024) << "the read has no bound";
 
@@ -210,16 +213,7 @@ TEST(ScoreFileBounds, AFileOverTheBoundIsNeitherShownNorChanged)
     // One byte over: neither shown nor touched, and the save says why.
     const std::string overBound = first + std::string(bound - first.size(), 'x') + "\n";
     dir.write("scores.txt", overBound);
-    const int status = inChild(
-        [&] {
-            HighScoreTable table;
-            table.load(path);
-            if (!table.entries.empty())
-                return 1;
-            table.add("cy", 3.0f);
-            return table.save(path) ? 2 : 0;
-        },
-        output);
+    const int status = inChild([&] { return refusedWin(path, "cy", 3.0f); }, output);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(readFile(path), overBound);
     EXPECT_NE(output.err().find("larger than"), std::string::npos) << output.err();
