@@ -43,7 +43,8 @@ emcmake cmake -S . -B "$out/game" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_PREFIX_PATH="$prefix;$headers" -DCMAKE_FIND_ROOT_PATH="$prefix;$headers" \
   -DORBELUNE_BENCHMARKS=OFF -DORBELUNE_WEB_ASSETS_DIR="$root/build/run/assets" \
   -DORBELUNE_WEB_FONT=/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf \
-  -DORBELUNE_WEB_FONT_LICENCE=/usr/share/doc/fonts-liberation/copyright >/dev/null 2>&1
+  -DORBELUNE_WEB_FONT_LICENCE=/usr/share/doc/fonts-liberation/copyright >"$out/game-configure.log" 2>&1 \
+  || { echo "Configuring the browser build failed:" >&2; tail -30 "$out/game-configure.log" >&2; exit 1; }
 cmake --build "$out/game" -j"$jobs"
 
 site="$out/site"
