@@ -44,11 +44,11 @@ for file in "$binary" "$site/orbelune.wasm" "$NODE_PATH/puppeteer-core"; do
   [ -e "$file" ] || { echo "no $file: build first (cmake --build build; tools/web-check.sh)" >&2; exit 1; }
 done
 
-# lavapipe is Mesa's Vulkan driver, which nothing else here needs.
-if [ "${renderer:-lavapipe}" = lavapipe ] && ! dpkg-query -W -f='${Status}' mesa-vulkan-drivers 2>/dev/null | grep -q "install ok installed"; then
-  DEBIAN_FRONTEND=noninteractive $([ "$(id -u)" -ne 0 ] && echo sudo) apt-get install -y -qq mesa-vulkan-drivers
-fi
 for candidate in ${renderer:-llvmpipe lavapipe swiftshader}; do
+  # lavapipe is Mesa's Vulkan driver, which nothing else here needs.
+  if [ "$candidate" = lavapipe ] && ! dpkg-query -W -f='${Status}' mesa-vulkan-drivers 2>/dev/null | grep -q "install ok installed"; then
+    DEBIAN_FRONTEND=noninteractive $([ "$(id -u)" -ne 0 ] && echo sudo) apt-get install -y -qq mesa-vulkan-drivers
+  fi
   if rendererName="$(node bench/web-fps.js --probe "$candidate" 2>/dev/null)"; then
     renderer=$candidate
     break

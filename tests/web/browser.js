@@ -63,4 +63,4 @@ function rendererName(page) {
   });
 }
 
-module.exports = { launchChromium, rendererName, renderers, waitFor };
+module.exports = { launchChromium, rendererName, waitFor };
