@@ -6,7 +6,12 @@
 # to FROM + SPAN seconds after "Initialization DONE.", collisions off (F4). Also prints the
 # site's download size, gzip-compressed as a web server would send it.
 #
-#   bench/web-vs-native.sh [-r rounds] [-s WIDTHxHEIGHT] [-f from-s] [-t span-s]
+#   bench/web-vs-native.sh [-r rounds] [-s WIDTHxHEIGHT] [-f from-s] [-t span-s] [-g renderer]
+#
+# The renderer Chromium draws WebGL 2 with (there is no GPU): llvmpipe (Mesa's, through EGL:
+# the one the native build draws with), lavapipe (Mesa's Vulkan) or swiftshader (Chromium's
+# own). By default the first of these that gives WebGL 2 here; the output names the one that
+# really drew.
 #
 # Needs build/ (cmake --build build) and build-web/site/ and build-web/node/
 # (tools/web-check.sh makes both).
@@ -19,13 +24,15 @@ rounds=3
 size=640x360
 from=35
 span=15
+renderer=""
 while [ $# -gt 0 ]; do
   case "$1" in
     -r) rounds="$2"; shift 2 ;;
     -s) size="$2"; shift 2 ;;
     -f) from="$2"; shift 2 ;;
     -t) span="$2"; shift 2 ;;
-    *) echo "usage: $0 [-r rounds] [-s WIDTHxHEIGHT] [-f from-s] [-t span-s]" >&2; exit 2 ;;
+    -g) renderer="$2"; shift 2 ;;
+    *) echo "usage: $0 [-r rounds] [-s WIDTHxHEIGHT] [-f from-s] [-t span-s] [-g llvmpipe|lavapipe|swiftshader]" >&2; exit 2 ;;
   esac
 done
 width=${size%x*}
@@ -36,6 +43,20 @@ export NODE_PATH="$repo/build-web/node/node_modules"
 for file in "$binary" "$site/orbelune.wasm" "$NODE_PATH/puppeteer-core"; do
   [ -e "$file" ] || { echo "no $file: build first (cmake --build build; tools/web-check.sh)" >&2; exit 1; }
 done
+
+for candidate in ${renderer:-llvmpipe lavapipe swiftshader}; do
+  # lavapipe is Mesa's Vulkan driver, which nothing else here needs.
+  if [ "$candidate" = lavapipe ] && ! dpkg-query -W -f='${Status}' mesa-vulkan-drivers 2>/dev/null | grep -q "install ok installed"; then
+    DEBIAN_FRONTEND=noninteractive $([ "$(id -u)" -ne 0 ] && echo sudo) apt-get install -y -qq mesa-vulkan-drivers
+  fi
+  if rendererName="$(node bench/web-fps.js --probe "$candidate" 2>/dev/null)"; then
+    renderer=$candidate
+    break
+  fi
+  echo "no WebGL 2 through $candidate" >&2
+  rendererName=""
+done
+[ -n "$rendererName" ] || exit 1
 
 out="$(mktemp -d /tmp/orbelune-web-fps-XXXXXX)"
 run="$out/run"
@@ -94,9 +115,13 @@ nativeRound() {
 }
 
 webRound() {
-  read -r webLoad webFps < <(node "$repo/bench/web-fps.js" "$site" "$width" "$height" "$from" "$span")
+  read -r webLoad webFps webRenderer < <(node "$repo/bench/web-fps.js" "$site" "$width" "$height" "$from" "$span" "$renderer")
+  # The probe's context and the game's come from the same GPU process; a difference would
+  # mean Chromium fell back to another renderer partway.
+  [ "$webRenderer" = "$rendererName" ] || { echo "the game drew with $webRenderer, not $rendererName" >&2; exit 1; }
 }
 
+echo "browser: $renderer, $rendererName"
 echo "$size, counted from ${from} s to $((from + span)) s; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "round native_fps browser_fps browser/native browser_load_s"
 results=()
