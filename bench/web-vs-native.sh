@@ -18,6 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/private-display.sh
+source tools/debian-source.sh
 repo="$PWD"
 
 rounds=3
@@ -46,9 +47,7 @@ done
 
 for candidate in ${renderer:-llvmpipe lavapipe swiftshader}; do
   # lavapipe is Mesa's Vulkan driver, which nothing else here needs.
-  if [ "$candidate" = lavapipe ] && ! dpkg-query -W -f='${Status}' mesa-vulkan-drivers 2>/dev/null | grep -q "install ok installed"; then
-    DEBIAN_FRONTEND=noninteractive $([ "$(id -u)" -ne 0 ] && echo sudo) apt-get install -y -qq mesa-vulkan-drivers
-  fi
+  [ "$candidate" != lavapipe ] || install_missing mesa-vulkan-drivers
   if rendererName="$(node bench/web-fps.js --probe "$candidate" 2>/dev/null)"; then
     renderer=$candidate
     break

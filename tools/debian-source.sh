@@ -1,6 +1,6 @@
 # Sourced by the scripts that build the game's libraries from Debian's own source packages
 # for another target (tools/windows.sh, tools/web.sh). Expects $deps: the folder the sources
-# are unpacked into, kept between runs.
+# are unpacked into, kept between runs. Benchmarks source it for install_missing alone.
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
