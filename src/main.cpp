@@ -31,6 +31,7 @@ constexpr double frozenTickSeconds = 0.05;
 [[noreturn]] void failStartup(const char* condition, int line)
 {
     std::cout << "src/main.cpp:" << line << ": start-up failed: " << condition << std::endl;
+    platform::reportFailedStart(condition);
     // exit rather than _Exit: no GL object exists yet whose destructor could misbehave.
     std::exit(EXIT_FAILURE);
 }
