@@ -8,6 +8,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "Camera.h"
+#include "FrameClock.h"
 #include "GameRandom.h"
 #include "GameRules.h"
 #include "HighScoreTable.h"
@@ -146,6 +147,7 @@ void setupScene()
     sceneObjects.push_back(createStar());
 
     glfwSetTime(0.0);
+    resetFrameClock();
     std::cout << "Initialization DONE.\n" << std::flush;
 }
 
