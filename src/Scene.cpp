@@ -155,8 +155,6 @@ void connectGameHooks()
 {
     gameHooks.emitBurst = [](const glm::vec3& position) { particleSystem.emit(position); };
     gameHooks.updateParticles = [](float dt) { particleSystem.update(dt); };
-    gameHooks.showScoreTable = [](HighScoreTable& table) {
-        drawScoreTable(table, textRenderer, settings.width, settings.height);
-    };
-    gameHooks.showMessage = [](EndMessage message) { drawMessage(message); };
+    gameHooks.showScoreTable = showEndScoreTable;
+    gameHooks.showMessage = showEndMessage;
 }
