@@ -100,9 +100,9 @@ void runOnePass()
     tellPageTheLoopEnded();
 }
 
-// NOTE: a hidden tab gets no animation frames, so without this the first frame after it is
-// shown would count the whole hidden time as one step (fuel drained in one go). Moving the
-// previous frame's time by the time spent hidden leaves only the time the page was seen.
+// NOTE: a hidden tab gets no animation frames, so the first frame after it is shown would
+// count the hidden time (up to the frame clock's longest frame) as one step of play. Moving
+// the previous frame's time on by the time spent hidden leaves only the time the page was seen.
 double hiddenSince = -1.0; // emscripten_get_now() milliseconds; negative while shown
 
 EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, void*)
