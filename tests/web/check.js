@@ -356,10 +356,7 @@ function recordFunctionKeys() {
   }, true);
 }
 
-if (require.main === module) {
-  main().then(() => log('browser checks passed'), (error) => {
-    console.error(`Browser check FAILED: ${error.message}`);
-    process.exit(1);
-  });
-}
-module.exports = { failedStarts, smallPicture, noWebGl2, phone };
+main().then(() => log('browser checks passed'), (error) => {
+  console.error(`Browser check FAILED: ${error.message}`);
+  process.exit(1);
+});
