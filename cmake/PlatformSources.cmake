@@ -1,5 +1,6 @@
 # The operating-system layer: exactly one implementation of src/platform/Platform.h is built,
-# and one of src/platform/Host.h.
+# and one of src/platform/Host.h. FileSharing.cpp is what every system's file code shares.
+list(APPEND ORBELUNE_LOGIC_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/FileSharing.cpp)
 if(WIN32)
   list(APPEND ORBELUNE_LOGIC_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/PlatformWindows.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/PlatformWindowsFiles.cpp ${CMAKE_SOURCE_DIR}/src/platform/HostConsole.cpp)

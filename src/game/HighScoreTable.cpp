@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iostream>
 #include <istream>
 #include <locale>
@@ -15,40 +16,13 @@ namespace {
 constexpr std::size_t maxNameBytes = 64;
 const char* const whitespace = " \t\n\v\f\r";
 
-// One word of a score file, and where it stands on its line.
-struct Word {
-    std::string text;
-    bool startsLine = false; // no word before it on its line
-    bool indented = false;   // white space before it on its line
-};
+// A word of a score file longer than this is kept cut short, and never reads as a score: no
+// name the game stores comes near it, and an endless word must not fill the memory.
+constexpr std::size_t maxWordBytes = 256;
 
 bool isLineBreak(char c)
 {
     return c == '\n' || c == '\r';
-}
-
-std::vector<Word> splitWords(const std::string& bytes)
-{
-    std::vector<Word> words;
-    bool lineStart = true;
-    bool indented = false;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const char c = bytes[at];
-        if (std::char_traits<char>::find(whitespace, 6, c)) {
-            if (isLineBreak(c))
-                lineStart = true;
-            indented = !isLineBreak(c) && lineStart;
-            ++at;
-            continue;
-        }
-        const std::size_t end = std::min(bytes.find_first_of(whitespace, at), bytes.size());
-        words.push_back({bytes.substr(at, end - at), lineStart, indented && lineStart});
-        lineStart = false;
-        indented = false;
-        at = end;
-    }
-    return words;
 }
 
 // The length of the well-formed UTF-8 sequence at `at`; 0 where none starts there.
@@ -111,30 +85,96 @@ std::string lineEndOf(const std::string& bytes)
 
 } // namespace
 
+ScoreReader::ScoreReader(std::function<void(std::string name, float score)> onEntry) : onEntry_(std::move(onEntry))
+{
+}
+
+void ScoreReader::feed(const char* bytes, std::size_t size)
+{
+    for (std::size_t at = 0; at < size; ++at) {
+        const char c = bytes[at];
+        if (std::char_traits<char>::find(whitespace, 6, c)) {
+            endWord();
+            if (isLineBreak(c))
+                lineStart_ = true;
+            indented_ = !isLineBreak(c) && lineStart_;
+            continue;
+        }
+        if (!inWord_) {
+            inWord_ = true;
+            word_ = Word{};
+            word_.startsLine = lineStart_;
+            word_.indented = indented_ && lineStart_;
+            lineStart_ = false;
+            indented_ = false;
+        }
+        if (word_.text.size() < maxWordBytes)
+            word_.text += c;
+        else
+            word_.cut = true;
+    }
+}
+
+void ScoreReader::finish()
+{
+    endWord();
+    float score = 0.0f;
+    // " 57" alone on the last line: an entry whose name was empty, as older saves wrote it.
+    if (pending_ && pendingWord_.indented && isScore(pendingWord_, score))
+        onEntry_("anonymous", score);
+    pending_ = false;
+}
+
+bool ScoreReader::isScore(const Word& word, float& score)
+{
+    return !word.cut && readScore(word.text, score);
+}
+
+void ScoreReader::endWord()
+{
+    if (inWord_) {
+        inWord_ = false;
+        take(std::move(word_));
+    }
+}
+
+// Words in pairs, a name then a score; a word that cannot start a pair hides its line.
+void ScoreReader::take(Word word)
+{
+    if (skippingLine_) {
+        if (!word.startsLine)
+            return;
+        skippingLine_ = false;
+    }
+    if (!pending_) {
+        pendingWord_ = std::move(word);
+        pending_ = true;
+        return;
+    }
+    float score = 0.0f;
+    if (isScore(word, score)) {
+        onEntry_(std::move(pendingWord_.text), score);
+        pending_ = false;
+        return;
+    }
+    // " 57" alone on its line: an entry whose name was empty, as older saves wrote it.
+    if (pendingWord_.indented && word.startsLine && isScore(pendingWord_, score))
+        onEntry_("anonymous", score);
+    // A malformed entry hides only its own line: the next line may start a good one.
+    pending_ = false;
+    skippingLine_ = !word.startsLine;
+    if (word.startsLine) {
+        pendingWord_ = std::move(word);
+        pending_ = true;
+    }
+}
+
 std::vector<std::pair<std::string, float>> parseScores(const std::string& bytes)
 {
     std::vector<std::pair<std::string, float>> entries;
-    const std::vector<Word> words = splitWords(bytes);
-    std::size_t at = 0;
-    while (at < words.size()) {
-        float score = 0.0f;
-        if (at + 1 < words.size() && readScore(words[at + 1].text, score)) {
-            entries.emplace_back(words[at].text, score);
-            at += 2;
-            continue;
-        }
-        // " 57" alone on its line: an entry whose name was empty, as older saves wrote it.
-        const bool aloneOnLine = at + 1 == words.size() || words[at + 1].startsLine;
-        if (words[at].indented && aloneOnLine && readScore(words[at].text, score)) {
-            entries.emplace_back("anonymous", score);
-            ++at;
-            continue;
-        }
-        // A malformed entry hides only its own line: the next line may start a good one.
-        do
-            ++at;
-        while (at < words.size() && !words[at].startsLine);
-    }
+    ScoreReader reader([&entries](std::string name, float score) { entries.emplace_back(std::move(name), score); });
+    reader.feed(bytes.data(), bytes.size());
+    reader.finish();
     return entries;
 }
 
@@ -196,12 +236,42 @@ std::string readNameWord(std::istream& in, std::size_t maxBytes)
 
 void HighScoreTable::load(std::string path)
 {
-    std::string bytes;
+    const std::size_t firstNew = entries.size();
+    // Past twice the bound, the weakest are dropped: the best keep their file order.
+    auto keepBest = [this, firstNew] {
+        std::vector<float> scores;
+        for (std::size_t i = firstNew; i < entries.size(); ++i)
+            scores.push_back(entries[i].second);
+        std::nth_element(scores.begin(), scores.begin() + (maxKeptEntries - 1), scores.end(), std::greater<float>());
+        const float threshold = scores[maxKeptEntries - 1];
+        std::size_t above = 0;
+        for (float score : scores)
+            above += score > threshold ? 1 : 0;
+        std::size_t tiesKept = maxKeptEntries - above;
+        auto kept = entries.begin() + static_cast<std::ptrdiff_t>(firstNew);
+        for (auto it = kept; it != entries.end(); ++it) {
+            const bool tie = it->second == threshold;
+            if (it->second < threshold || (tie && tiesKept == 0))
+                continue;
+            tiesKept -= tie ? 1 : 0;
+            if (kept != it)
+                *kept = std::move(*it);
+            ++kept;
+        }
+        entries.erase(kept, entries.end());
+    };
+    ScoreReader reader([this, firstNew, &keepBest](std::string name, float score) {
+        entries.emplace_back(std::move(name), score);
+        if (entries.size() - firstNew >= 2 * maxKeptEntries)
+            keepBest();
+    });
     std::string reason;
-    if (platform::readRegularFile(path, maxFileBytes, bytes, reason) != platform::FileRead::read)
+    if (platform::readRegularFile(path, [&reader](const char* bytes, std::size_t size) { reader.feed(bytes, size); },
+                                  reason) != platform::FileRead::read)
         return;
-    for (auto& entry : parseScores(bytes))
-        entries.push_back(std::move(entry));
+    reader.finish();
+    if (entries.size() - firstNew > maxKeptEntries)
+        keepBest();
 }
 
 void HighScoreTable::add(std::string name, float score)
@@ -217,17 +287,21 @@ bool HighScoreTable::save(std::string path)
 {
     // The new lines go after what is in the file now, which another game may have grown
     // since this table was loaded, in the line end the file already has.
-    auto tailFor = [this](const std::string& current) {
+    auto tailFor = [this](const platform::FileEnd& end) {
         if (added_.empty())
             return std::string();
+        const std::string& current = end.bytes;
         const std::string lineEnd = lineEndOf(current);
         std::string lastLineEnd;
         if (!current.empty() && current.back() != '\n' && !(lineEnd == "\r" && current.back() == '\r'))
             lastLineEnd = current.back() == '\r' && lineEnd == "\r\n" ? "\n" : lineEnd;
-        std::string tail = lastLineEnd + formatLines(added_, lineEnd, false);
         // NOTE: a word left alone at the end of the file takes the next word as its score
         // when that reads as one: a name such as "007" then gets a '_' before it, so that
-        // the entry reads back.
+        // the entry reads back. Where only the file's end was read, whether such a word is
+        // there cannot be known, and the '_' is always given.
+        if (!end.wholeFile)
+            return lastLineEnd + formatLines(added_, lineEnd, true);
+        std::string tail = lastLineEnd + formatLines(added_, lineEnd, false);
         const auto readBack = parseScores(current + tail);
         auto sameName = [](const auto& a, const auto& b) { return a.first == b.first; };
         if (readBack.size() < added_.size() ||
@@ -235,13 +309,11 @@ bool HighScoreTable::save(std::string path)
             tail = lastLineEnd + formatLines(added_, lineEnd, true);
         return tail;
     };
-    const platform::FileExtension saved = platform::extendRegularFile(path, maxFileBytes, tailFor);
+    const platform::FileExtension saved = platform::extendRegularFile(path, tailFor);
     if (!saved.written) {
         std::cerr << "The score was not saved in " << path << ": " << saved.reason << std::endl;
         return false;
     }
-    if (!saved.warning.empty())
-        std::cerr << "The score was saved in " << path << " without its lock: " << saved.warning << std::endl;
     added_.clear();
     return true;
 }

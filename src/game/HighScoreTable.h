@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <utility>
@@ -11,8 +12,9 @@ class HighScoreTable {
 public:
     std::vector<std::pair<std::string, float>> entries; // file order, oldest first
 
-    // Appends the entries of the file; a missing file, or anything but a readable regular
-    // file of at most maxFileBytes, adds nothing.
+    // Appends the entries of the file, read as a stream, keeping the best maxKeptEntries in
+    // file order: the display shows the best ten, and any file can be shown in bounded
+    // memory. A missing file, or anything but a readable regular file, adds nothing.
     void load(std::string path);
     void add(std::string name, float score);
     // Appends the entries added since the last save to the file as it stands now, keeping
@@ -21,12 +23,41 @@ public:
     // are stored.
     bool save(std::string path);
 
-    // A file larger than this is not read, and left as it is: 1 MiB holds over ten
-    // thousand entries of the longest name, and no endless source fills the memory.
-    static constexpr std::size_t maxFileBytes = std::size_t(1) << 20;
+    // Far more than any table a player keeps, so that load keeps every entry of one.
+    static constexpr std::size_t maxKeptEntries = 1000;
 
 private:
     std::vector<std::pair<std::string, float>> added_; // since the last save, names made storable
+};
+
+// Reads a score file's entries from its bytes as they come, chunk by chunk, holding no more
+// than a word or two of them.
+class ScoreReader {
+public:
+    explicit ScoreReader(std::function<void(std::string name, float score)> onEntry);
+    void feed(const char* bytes, std::size_t size);
+    // The end of the file: a last word alone may still be an entry.
+    void finish();
+
+private:
+    struct Word {
+        std::string text;
+        bool startsLine = false; // no word before it on its line
+        bool indented = false;   // white space before it on its line
+        bool cut = false;        // longer than the reader keeps
+    };
+    static bool isScore(const Word& word, float& score);
+    void endWord();
+    void take(Word word);
+
+    std::function<void(std::string, float)> onEntry_;
+    Word word_;                // the word being read
+    bool inWord_ = false;
+    bool lineStart_ = true;    // no word yet on the line being read
+    bool indented_ = false;    // white space seen on it before any word
+    Word pendingWord_;         // a name waiting for its score
+    bool pending_ = false;
+    bool skippingLine_ = false; // the rest of a malformed line
 };
 
 // The entries of a score file's bytes: words in pairs, a name then a score, as the game has
