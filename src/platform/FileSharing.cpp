@@ -17,6 +17,15 @@ const char* const temporaryMarker = ".tmp-";
 std::chrono::milliseconds lockWaitNow = defaultSaveLockWait;
 bool namedForced = false;
 
+// Seconds, rounded up, or milliseconds for a wait shorter than one.
+std::string inWords(std::chrono::milliseconds wait)
+{
+    if (wait < std::chrono::seconds(1))
+        return std::to_string(wait.count()) + " ms";
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait + std::chrono::milliseconds(999));
+    return std::to_string(seconds.count()) + " s";
+}
+
 } // namespace
 
 std::chrono::milliseconds saveLockWait()
@@ -41,14 +50,18 @@ Lock waitForLock(const std::function<Lock()>& tryLock, std::chrono::milliseconds
         if (std::chrono::steady_clock::now() >= deadline)
             return Lock::busy;
         if (saving && !told) {
-            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait + std::chrono::milliseconds(999));
-            std::cerr << "Another program is using " << path << "; the score waits up to " << seconds.count()
-                      << " s to be saved."
+            std::cerr << "Another program is using " << path << "; the score waits up to " << inWords(wait)
+                      << " to be saved."
                       << std::endl;
             told = true;
         }
         std::this_thread::sleep_for(lockPoll);
     }
+}
+
+std::string lockHeldReason(std::chrono::milliseconds wait)
+{
+    return "another program held its lock for " + inWords(wait);
 }
 
 std::string temporaryPathFor(const std::string& path, unsigned long pid)

@@ -38,6 +38,9 @@ enum class Lock {
 Lock waitForLock(const std::function<Lock()>& tryLock, std::chrono::milliseconds wait, const std::string& path,
                  bool saving);
 
+// Why a save that waited `wait` for the lock wrote nothing, in words.
+std::string lockHeldReason(std::chrono::milliseconds wait);
+
 // The name of this process's temporary file beside `path`.
 std::string temporaryPathFor(const std::string& path, unsigned long pid);
 // The process id in `fileName` when it names a temporary of the file called `baseName`; 0

@@ -6,6 +6,7 @@
 #endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <aclapi.h>
 #include <winioctl.h>
 
 #include <algorithm>
@@ -16,12 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSharing.h"
+
 namespace platform {
 
 namespace {
-
-// A save takes milliseconds; a temporary file this old is stale even if its pid was reused.
-constexpr ULONGLONG staleAfter100ns = 3600ULL * 10000000ULL;
 
 // Windows gives up on link chains at this depth as well.
 constexpr int maxLinkHops = 63;
@@ -29,8 +29,6 @@ constexpr int maxLinkHops = 63;
 constexpr ULONG symbolicLinkRelative = 1;
 constexpr ULONGLONG moveRetryMilliseconds = 1000;
 constexpr DWORD retryPauseMilliseconds = 20;
-
-const char* const temporaryMarker = ".tmp-";
 
 // The game's strings are UTF-8; the wide Win32 calls take any name the file system holds.
 std::wstring wide(const std::string& text)
@@ -55,13 +53,13 @@ std::string narrow(const std::wstring& text)
     return result;
 }
 
-bool writeAll(HANDLE file, const std::string& content)
+bool writeAll(HANDLE file, const char* bytes, std::size_t size)
 {
     std::size_t done = 0;
-    while (done < content.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 30));
+    while (done < size) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(file, content.data() + done, chunk, &written, nullptr))
+        if (!WriteFile(file, bytes + done, chunk, &written, nullptr))
             return false;
         done += written;
     }
@@ -145,6 +143,45 @@ std::wstring linkTarget(const std::wstring& link, bool& relative)
     return target;
 }
 
+// The old file's owner, group and access list given to its replacement; false where this
+// process may not give them (another owner), so that nothing is replaced.
+bool copySecurity(const std::wstring& from, HANDLE to)
+{
+    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                       DACL_SECURITY_INFORMATION;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PSID owner = nullptr;
+    PSID group = nullptr;
+    PACL accessList = nullptr;
+    if (GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, parts, &owner, &group, &accessList, nullptr,
+                              &descriptor) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(descriptor, &control, &revision);
+    // An access list that inherits from the folder goes on inheriting; a protected one stays so.
+    const SECURITY_INFORMATION inheritance =
+        (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    const bool copied =
+        SetSecurityInfo(to, SE_FILE_OBJECT, parts | inheritance, owner, group, accessList, nullptr) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    return copied;
+}
+
+// A temporary made afresh: a file already at its name (this pid's, from a killed process, or
+// planted) is removed, never written through.
+HANDLE createTemporary(const std::wstring& temporary)
+{
+    auto create = [&temporary] {
+        return CreateFileW(temporary.c_str(), GENERIC_WRITE | WRITE_DAC | WRITE_OWNER | DELETE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    };
+    HANDLE file = create();
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && DeleteFileW(temporary.c_str()))
+        file = create();
+    return file;
+}
+
 // Moves `from` over `to`. A virus scanner or an indexer opening the new file for a moment
 // makes the move fail with a sharing or access error; it is tried again for a while.
 bool moveOver(const std::wstring& from, const std::wstring& to)
@@ -195,7 +232,7 @@ std::string resolveLinks(const std::string& path)
     return "";
 }
 
-bool replaceFileAtomically(const std::string& path, const std::string& content)
+bool replaceFileAtomically(const std::string& path, const ContentSource& content)
 {
     const std::wstring target = wide(path);
     // The read-only attribute is how a Windows user says "keep this file": refuse before any
@@ -203,12 +240,13 @@ bool replaceFileAtomically(const std::string& path, const std::string& content)
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
-    const std::wstring temporary = wide(path + temporaryMarker + std::to_string(GetCurrentProcessId()));
-    HANDLE file =
-        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring temporary = wide(temporaryPathFor(path, GetCurrentProcessId()));
+    HANDLE file = createTemporary(temporary);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    bool ok = writeAll(file, content) && FlushFileBuffers(file);
+    bool ok = attributes == INVALID_FILE_ATTRIBUTES || copySecurity(target, file);
+    ok = ok && content([file](const char* bytes, std::size_t size) { return writeAll(file, bytes, size); });
+    ok = ok && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
     ok = ok && moveOver(temporary, target);
     if (!ok) {
@@ -218,9 +256,14 @@ bool replaceFileAtomically(const std::string& path, const std::string& content)
     return true;
 }
 
+bool replaceFileAtomically(const std::string& path, const std::string& content)
+{
+    return replaceFileAtomically(path, [&content](const auto& write) { return write(content.data(), content.size()); });
+}
+
 void removeStaleTemporaries(const std::string& path)
 {
-    const std::string prefix = std::filesystem::u8path(path).filename().u8string() + temporaryMarker;
+    const std::string baseName = std::filesystem::u8path(path).filename().u8string();
     const std::filesystem::path folder = std::filesystem::u8path(path).parent_path();
     std::error_code error;
     std::filesystem::directory_iterator entries(folder.empty() ? std::filesystem::path(".") : folder, error);
@@ -229,14 +272,8 @@ void removeStaleTemporaries(const std::string& path)
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     for (const auto& entry : entries) {
-        const std::string name = entry.path().filename().u8string();
-        if (name.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        const std::string pidText = name.substr(prefix.size());
-        if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const unsigned long pid = std::strtoul(pidText.c_str(), nullptr, 10);
-        if (pid == GetCurrentProcessId())
+        const unsigned long pid = temporaryOwner(entry.path().filename().u8string(), baseName);
+        if (pid == 0 || pid == GetCurrentProcessId())
             continue;
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExW(entry.path().c_str(), GetFileExInfoStandard, &data) ||
@@ -244,8 +281,8 @@ void removeStaleTemporaries(const std::string& path)
             continue;
         // A time in the future is no sign of age: the clock was set back, or the file came from elsewhere.
         const ULONGLONG written = ticks(data.ftLastWriteTime);
-        const bool old = ticks(now) > written && ticks(now) - written > staleAfter100ns;
-        if (old || processIsGone(pid))
+        const double ageSeconds = ticks(now) > written ? static_cast<double>(ticks(now) - written) / 1e7 : 0.0;
+        if (temporaryIsStale(processIsGone(pid), ageSeconds))
             DeleteFileW(entry.path().c_str());
     }
 }
