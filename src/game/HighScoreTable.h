@@ -2,11 +2,12 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <iosfwd>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "ScoreReader.h"
 
 class HighScoreTable {
 public:
@@ -30,40 +31,6 @@ private:
     std::vector<std::pair<std::string, float>> added_; // since the last save, names made storable
 };
 
-// Reads a score file's entries from its bytes as they come, chunk by chunk, holding no more
-// than a word or two of them.
-class ScoreReader {
-public:
-    explicit ScoreReader(std::function<void(std::string name, float score)> onEntry);
-    void feed(const char* bytes, std::size_t size);
-    // The end of the file: a last word alone may still be an entry.
-    void finish();
-
-private:
-    struct Word {
-        std::string text;
-        bool startsLine = false; // no word before it on its line
-        bool indented = false;   // white space before it on its line
-        bool cut = false;        // longer than the reader keeps
-    };
-    static bool isScore(const Word& word, float& score);
-    void endWord();
-    void take(Word word);
-
-    std::function<void(std::string, float)> onEntry_;
-    Word word_;                // the word being read
-    bool inWord_ = false;
-    bool lineStart_ = true;    // no word yet on the line being read
-    bool indented_ = false;    // white space seen on it before any word
-    Word pendingWord_;         // a name waiting for its score
-    bool pending_ = false;
-    bool skippingLine_ = false; // the rest of a malformed line
-};
-
-// The entries of a score file's bytes: words in pairs, a name then a score, as the game has
-// always read them (any white space, line ends and lone CRs included, between and within
-// entries). Where a pair does not read, reading goes on at the next line.
-std::vector<std::pair<std::string, float>> parseScores(const std::string& bytes);
 // The name as it is stored: whitespace and control characters made '_', at most 64 bytes
 // (never splitting a UTF-8 sequence), "anonymous" when empty, so that every saved line
 // reads back and none can steer a terminal that shows the file.

@@ -38,10 +38,9 @@ void setSaveLockWaitForTests(std::chrono::milliseconds wait)
     lockWaitNow = wait;
 }
 
-Lock waitForLock(const std::function<Lock()>& tryLock, std::chrono::milliseconds wait, const std::string& path,
-                 bool saving)
+Lock waitForLock(const std::function<Lock()>& tryLock, std::chrono::steady_clock::time_point deadline,
+                 std::chrono::milliseconds wait, const std::string& path, bool saving)
 {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
     bool told = false;
     for (;;) {
         const Lock lock = tryLock();

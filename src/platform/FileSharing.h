@@ -33,10 +33,11 @@ enum class Lock {
     unavailable, // the file system has no locks: the file is used without one
 };
 
-// Asks `tryLock` until it answers held or unavailable, or until `wait` has passed (busy).
-// When `saving`, the first busy answer says once on standard error that the save waits.
-Lock waitForLock(const std::function<Lock()>& tryLock, std::chrono::milliseconds wait, const std::string& path,
-                 bool saving);
+// Asks `tryLock` until it answers held or unavailable, or until the deadline (busy). When
+// `saving`, the first busy answer says once on standard error that the save waits, at most
+// `wait` in all.
+Lock waitForLock(const std::function<Lock()>& tryLock, std::chrono::steady_clock::time_point deadline,
+                 std::chrono::milliseconds wait, const std::string& path, bool saving);
 
 // Why a save that waited `wait` for the lock wrote nothing, in words.
 std::string lockHeldReason(std::chrono::milliseconds wait);

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "platform/FileSharing.h"
@@ -83,7 +84,7 @@ enum class Opened { ok, missing, refused };
 // and nothing is opened in a way that could block: a pipe or a device is refused unopened
 // where it can be seen first, and checked again on the open descriptor.
 // `target` is the file opened, `path` with its links followed.
-Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, Lock& lock, std::string& target,
+Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, std::string& target,
                   std::string& reason)
 {
     const auto wait = forWriting ? saveLockWait() : readLockWait;
@@ -118,24 +119,16 @@ Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, Lock
             return Opened::refused;
         }
         struct stat opened;
-        if (::fstat(fd.get(), &opened) != 0) {
-            reason = std::strerror(errno);
+        const bool statted = ::fstat(fd.get(), &opened) == 0;
+        if (!statted || !S_ISREG(opened.st_mode)) {
+            reason = statted ? kindOf(opened.st_mode) : std::strerror(errno);
             fd.reset();
             return Opened::refused;
         }
-        if (!S_ISREG(opened.st_mode)) {
-            reason = kindOf(opened.st_mode);
-            fd.reset();
-            return Opened::refused;
-        }
-        const auto left = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                       deadline - std::chrono::steady_clock::now()),
-                                   std::chrono::milliseconds(0));
-        lock = waitForLock([&fd, forWriting] { return tryLock(fd.get(), forWriting ? LOCK_EX : LOCK_SH); }, left,
-                           path, forWriting);
+        const Lock lock = waitForLock([&fd, forWriting] { return tryLock(fd.get(), forWriting ? LOCK_EX : LOCK_SH); },
+                                      deadline, wait, path, forWriting);
         if (lock == Lock::busy && forWriting) {
-            reason = "another program held its lock for " +
-                     std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
+            reason = lockHeldReason(wait);
             fd.reset();
             return Opened::refused;
         }
@@ -152,17 +145,26 @@ Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, Lock
     return Opened::refused;
 }
 
+// Reads from `at` up to `end`, retrying interruptions, and moves `at` on; 0 at the end.
+long long readAt(int fd, char* buffer, std::size_t size, off_t& at, off_t end)
+{
+    const std::size_t wanted = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(size), end - at));
+    ssize_t got = 0;
+    do
+        got = wanted == 0 ? 0 : ::pread(fd, buffer, wanted, at);
+    while (got < 0 && errno == EINTR);
+    at += got > 0 ? got : 0;
+    return got;
+}
+
 // The last endWindowBytes of the file, read whole.
 bool readEnd(int fd, off_t size, FileEnd& end, std::string& reason)
 {
-    const off_t start = std::max<off_t>(0, size - static_cast<off_t>(endWindowBytes));
-    end.wholeFile = start == 0;
-    end.bytes.assign(static_cast<std::size_t>(size - start), '\0');
-    std::size_t done = 0;
-    while (done < end.bytes.size()) {
-        const ssize_t got = ::pread(fd, &end.bytes[done], end.bytes.size() - done, start + static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR)
-            continue;
+    off_t at = std::max<off_t>(0, size - static_cast<off_t>(endWindowBytes));
+    end.wholeFile = at == 0;
+    end.bytes.assign(static_cast<std::size_t>(size - at), '\0');
+    for (std::size_t done = 0; done < end.bytes.size();) {
+        const long long got = readAt(fd, &end.bytes[done], end.bytes.size() - done, at, size);
         if (got <= 0) {
             reason = got < 0 ? std::strerror(errno) : "it shrank while it was read";
             return false;
@@ -187,27 +189,14 @@ bool carriesAttributes(int fd)
 
 // A file-size limit (ulimit -f) ends the process with SIGXFSZ at the first write past it;
 // ignored, the write fails with EFBIG instead and the save can cut back what it began.
-class FileSizeSignalIgnored {
-public:
-    FileSizeSignalIgnored()
-    {
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        active_ = ::sigaction(SIGXFSZ, &ignore, &previous_) == 0;
-    }
-    ~FileSizeSignalIgnored()
-    {
-        if (active_)
-            ::sigaction(SIGXFSZ, &previous_, nullptr);
-    }
-    FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
-    FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
-
-private:
-    struct sigaction previous_ {};
-    bool active_ = false;
-};
+struct sigaction ignoreFileSizeSignal()
+{
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, &previous);
+    return previous;
+}
 
 bool withinSizeLimit(unsigned long long size)
 {
@@ -231,15 +220,13 @@ bool appendInPlace(int fd, off_t oldSize, const std::string& tail, std::string& 
         }
         done += static_cast<std::size_t>(written);
     }
-    if (done == tail.size()) {
-        if (::fsync(fd) == 0)
-            return true;
+    if (done == tail.size() && ::fsync(fd) == 0)
+        return true;
+    if (done == tail.size())
         error = errno;
-    }
     reason = std::strerror(error);
-    if (::ftruncate(fd, oldSize) != 0) {
-        // The old bytes are whole either way; only the partial tail stays.
-    }
+    // The old bytes are whole either way; at worst the partial tail stays.
+    (void)!::ftruncate(fd, oldSize);
     return false;
 }
 
@@ -249,21 +236,14 @@ FileRead readRegularFile(const std::string& path, const std::function<void(const
                          std::string& reason)
 {
     Descriptor fd;
-    Lock lock = Lock::unavailable;
     std::string target;
-    const Opened opened = openLocked(path, false, fd, lock, target, reason);
+    const Opened opened = openLocked(path, false, fd, target, reason);
     if (opened != Opened::ok)
         return opened == Opened::missing ? FileRead::missing : FileRead::refused;
     // Without the lock a save in place may be half done; the read is for display only.
     off_t at = 0;
-    auto readChunk = [&fd, &at](char* buffer, std::size_t size) -> long long {
-        ssize_t got;
-        do
-            got = ::pread(fd.get(), buffer, size, at);
-        while (got < 0 && errno == EINTR);
-        if (got > 0)
-            at += got;
-        return got;
+    auto readChunk = [&fd, &at](char* buffer, std::size_t size) {
+        return readAt(fd.get(), buffer, size, at, std::numeric_limits<off_t>::max());
     };
     const auto deadline = std::chrono::steady_clock::now() + readTimeBound;
     if (streamUntil(readChunk, sink, deadline) == StreamEnd::failed) {
@@ -277,50 +257,43 @@ FileExtension extendRegularFile(const std::string& path, const std::function<std
 {
     FileExtension result;
     Descriptor fd;
-    Lock lock = Lock::unavailable;
     std::string target;
-    if (openLocked(path, true, fd, lock, target, result.reason) != Opened::ok)
+    if (openLocked(path, true, fd, target, result.reason) != Opened::ok)
         return result;
     struct stat info;
     FileEnd end;
-    if (::fstat(fd.get(), &info) != 0 || !readEnd(fd.get(), info.st_size, end, result.reason)) {
-        if (result.reason.empty())
-            result.reason = std::strerror(errno);
+    if (::fstat(fd.get(), &info) != 0)
+        result.reason = std::strerror(errno);
+    if (!result.reason.empty() || !readEnd(fd.get(), info.st_size, end, result.reason))
         return result;
-    }
     const std::string tail = tailFor(end);
     if (tail.empty()) {
         result.written = true;
         return result;
     }
-    const FileSizeSignalIgnored sizeSignalIgnored;
     const unsigned long long oldSize = static_cast<unsigned long long>(info.st_size);
     if (!withinSizeLimit(oldSize + tail.size())) {
         result.reason = std::strerror(EFBIG);
         return result;
     }
+    const struct sigaction sizeSignal = ignoreFileSizeSignal();
     removeStaleTemporaries(target);
     // A rename would part the file from its other names and from what its inode carries; in
-    // place they all see the change.
+    // place they all see the change. A file too slow to copy is extended in place too.
     const bool replaceable = info.st_nlink == 1 && oldSize <= maxReplacedBytes && !carriesAttributes(fd.get());
-    auto oldThenTail = [&fd, &tail, oldSize](const auto& write) {
-        char buffer[1 << 16];
-        for (unsigned long long at = 0; at < oldSize;) {
-            const ssize_t got = ::pread(fd.get(), buffer, static_cast<std::size_t>(std::min<unsigned long long>(
-                                                              sizeof buffer, oldSize - at)),
-                                        static_cast<off_t>(at));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0 || !write(buffer, static_cast<std::size_t>(got)))
-                return false;
-            at += static_cast<unsigned long long>(got);
-        }
-        return write(tail.data(), tail.size());
+    auto oldThenTail = [&fd, &tail, &info](const auto& write) {
+        off_t at = 0;
+        bool written = true;
+        auto readChunk = [&](char* buffer, std::size_t size) { return readAt(fd.get(), buffer, size, at, info.st_size); };
+        auto copy = [&](const char* bytes, std::size_t size) { written = written && write(bytes, size); };
+        return streamUntil(readChunk, copy, std::chrono::steady_clock::now() + readTimeBound) == StreamEnd::end &&
+               written && write(tail.data(), tail.size());
     };
     if (replaceable && replaceFileAtomically(target, oldThenTail))
         result.written = true;
     else
         result.written = appendInPlace(fd.get(), info.st_size, tail, result.reason);
+    ::sigaction(SIGXFSZ, &sizeSignal, nullptr);
     return result;
 }
 

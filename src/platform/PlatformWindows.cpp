@@ -150,35 +150,32 @@ bool copySecurity(const std::wstring& from, HANDLE to)
     const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                                        DACL_SECURITY_INFORMATION;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    PSID owner = nullptr;
-    PSID group = nullptr;
+    PSID owner = nullptr, group = nullptr;
     PACL accessList = nullptr;
     if (GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, parts, &owner, &group, &accessList, nullptr,
                               &descriptor) != ERROR_SUCCESS)
         return false;
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
-    GetSecurityDescriptorControl(descriptor, &control, &revision);
     // An access list that inherits from the folder goes on inheriting; a protected one stays so.
+    const bool protectedList = GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+                               (control & SE_DACL_PROTECTED);
     const SECURITY_INFORMATION inheritance =
-        (control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
-    const bool copied =
-        SetSecurityInfo(to, SE_FILE_OBJECT, parts | inheritance, owner, group, accessList, nullptr) == ERROR_SUCCESS;
+        protectedList ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    const DWORD set = SetSecurityInfo(to, SE_FILE_OBJECT, parts | inheritance, owner, group, accessList, nullptr);
     LocalFree(descriptor);
-    return copied;
+    return set == ERROR_SUCCESS;
 }
 
 // A temporary made afresh: a file already at its name (this pid's, from a killed process, or
 // planted) is removed, never written through.
 HANDLE createTemporary(const std::wstring& temporary)
 {
-    auto create = [&temporary] {
-        return CreateFileW(temporary.c_str(), GENERIC_WRITE | WRITE_DAC | WRITE_OWNER | DELETE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    };
-    HANDLE file = create();
+    const DWORD access = GENERIC_WRITE | WRITE_DAC | WRITE_OWNER | DELETE;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE file = CreateFileW(temporary.c_str(), access, 0, nullptr, CREATE_NEW, flags, nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && DeleteFileW(temporary.c_str()))
-        file = create();
+        file = CreateFileW(temporary.c_str(), access, 0, nullptr, CREATE_NEW, flags, nullptr);
     return file;
 }
 

@@ -67,7 +67,8 @@ private:
 // handle closes, since Windows may keep a closed handle's locks for a while.
 class FileLock {
 public:
-    FileLock(HANDLE file, bool exclusive, std::chrono::milliseconds wait, const std::string& path)
+    FileLock(HANDLE file, bool exclusive, std::chrono::steady_clock::time_point deadline,
+             std::chrono::milliseconds wait, const std::string& path)
         : file_(file)
     {
         lock_ = waitForLock(
@@ -79,7 +80,7 @@ public:
                 const DWORD error = GetLastError();
                 return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? Lock::busy : Lock::unavailable;
             },
-            wait, path, exclusive);
+            deadline, wait, path, exclusive);
     }
     ~FileLock()
     {
@@ -173,10 +174,7 @@ bool openLocked(const std::string& path, bool forWriting, Handle& file, std::uni
             missing = !forWriting && !pathExists(target);
             return false;
         }
-        const auto left = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                       deadline - std::chrono::steady_clock::now()),
-                                   std::chrono::milliseconds(0));
-        lock = std::make_unique<FileLock>(file.get(), forWriting, left, path);
+        lock = std::make_unique<FileLock>(file.get(), forWriting, deadline, wait, path);
         if (lock->state() == Lock::busy && forWriting) {
             reason = lockHeldReason(wait);
             return false;
