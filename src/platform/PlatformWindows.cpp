@@ -1,5 +1,6 @@
 // The platform layer on Windows: Win32 file calls on wide-character paths.
 #include "platform/Platform.h"
+#include "platform/PlatformWindowsText.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -21,6 +22,9 @@
 
 namespace platform {
 
+using windows::narrow;
+using windows::wide;
+
 namespace {
 
 // Windows gives up on link chains at this depth as well.
@@ -29,29 +33,6 @@ constexpr int maxLinkHops = 63;
 constexpr ULONG symbolicLinkRelative = 1;
 constexpr ULONGLONG moveRetryMilliseconds = 1000;
 constexpr DWORD retryPauseMilliseconds = 20;
-
-// The game's strings are UTF-8; the wide Win32 calls take any name the file system holds.
-std::wstring wide(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-    return result;
-}
-
-std::string narrow(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
-                        nullptr);
-    return result;
-}
 
 bool writeAll(HANDLE file, const char* bytes, std::size_t size)
 {

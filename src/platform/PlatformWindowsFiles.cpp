@@ -1,6 +1,7 @@
 // The platform layer on Windows: reading and growing a file other games may share. The lock
 // is Windows' own on the file (LockFileEx), which every session on the machine sees.
 #include "platform/Platform.h"
+#include "platform/PlatformWindowsText.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -19,16 +20,13 @@
 
 namespace platform {
 
+using windows::wide;
+
 namespace {
 
 // A virus scanner or an indexer may hold the file for a moment; opening is retried this long.
 constexpr ULONGLONG openRetryMilliseconds = 1000;
 constexpr DWORD retryPauseMilliseconds = 20;
-
-std::wstring wide(const std::string& text)
-{
-    return std::filesystem::u8path(text).wstring();
-}
 
 std::string describe(DWORD error)
 {
