@@ -2,6 +2,8 @@
 // scripted clock: the time the rules see is the time the clock says.
 #include <gtest/gtest.h>
 
+#include <GLFW/glfw3.h>
+
 #include "AppState.h"
 #include "Controls.h"
 #include "FrameClock.h"
@@ -28,7 +30,7 @@ float runUntilOutOfFuel(float from, float step, float until)
 
 } // namespace
 
-TEST(FrameLoop, FuelAtTenPerSecondLastsTenSecondsOfClockAndAStallCostsOneCappedFrame)
+TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCappedFrame)
 {
     usePrivateDisplay();
     Settings wanted;
@@ -40,16 +42,33 @@ TEST(FrameLoop, FuelAtTenPerSecondLastsTenSecondsOfClockAndAStallCostsOneCappedF
     fuelDrain = true;
     collisionsEnabled = false; // the asteroids must not end the game first
 
-    // 100 fuel: half of it in the first 5 s.
+    // 100 fuel: half of it in the first 5 s, frames as quick as a fast machine draws them.
     EXPECT_GE(runUntilOutOfFuel(0.0f, 0.1f, 5.0f), 5.0f) << "fuel ran out early";
     EXPECT_NEAR(fuel, 50.0f, 0.01f);
-    // Half a minute with the process stopped counts as one frame of half a second.
-    EXPECT_TRUE(runFramePass(35.0f));
-    EXPECT_NEAR(fuel, 50.0f - 10.0f * longestFrameTime, 0.01f);
-    // What is left lasts its 4.5 s of clock, and runs out then.
-    const float outAt = runUntilOutOfFuel(35.0f, 0.1f, 60.0f);
-    EXPECT_GT(outAt, 39.4f) << "fuel ran out early";
-    EXPECT_LT(outAt, 39.7f) << "fuel drained slower than the clock ran";
+    // A swamped software renderer draws a frame in 0.7 s: it still drains 10 a second.
+    runUntilOutOfFuel(5.0f, 0.7f, 7.75f);
+    EXPECT_NEAR(fuel, 22.0f, 0.01f) << "slow frames must count in full";
+    // Half a minute with the process stopped counts as one capped frame.
+    EXPECT_TRUE(runFramePass(37.8f));
+    EXPECT_NEAR(fuel, 22.0f - 10.0f * longestFrameTime, 0.01f);
+    // What is left lasts its 0.2 s of clock, and runs out then.
+    const float outAt = runUntilOutOfFuel(37.8f, 0.05f, 60.0f);
+    EXPECT_GT(outAt, 37.95f) << "fuel ran out early";
+    EXPECT_LT(outAt, 38.1f) << "fuel drained slower than the clock ran";
     EXPECT_TRUE(renderFrozen) << "out of fuel ends the game";
     deleteAllObjects();
+}
+
+// The clock the game hands its frame pass is the window system's, second for second: a
+// game clock that ran slow or fast would slow or speed up the whole world.
+TEST(FrameLoop, TheGameClockIsTheWindowSystemsClock)
+{
+    usePrivateDisplay();
+    ASSERT_TRUE(glfwInit());
+    for (const double setTo : {0.0, 12.5, 1000.0}) {
+        glfwSetTime(setTo);
+        const float read = gameClockNow();
+        EXPECT_GE(read, static_cast<float>(setTo)) << "after glfwSetTime(" << setTo << ")";
+        EXPECT_LT(read, static_cast<float>(setTo) + 30.0f) << "after glfwSetTime(" << setTo << ")";
+    }
 }
