@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -43,6 +45,20 @@ int toInt(const char* text)
     return static_cast<int>(value);
 }
 
+// atof's reading of `text` as a brightness, or false where it cannot light the scene: "nan",
+// "inf" and values whose light colour overflows a float would draw a black picture.
+bool toBrightness(const char* text, float& brightness)
+{
+    const double value = std::atof(text);
+    if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
+        return false;
+    const float candidate = static_cast<float>(value);
+    if (!std::isfinite(lightColorFor(candidate).x))
+        return false;
+    brightness = candidate;
+    return true;
+}
+
 } // namespace
 
 glm::vec3 lightColorFor(float brightness)
@@ -72,6 +88,11 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
             continue;
         }
         const char* value = argv[i + 1];
+        if (option == Option::brightness && !toBrightness(value, result.brightness)) {
+            const char* kept = givenText[static_cast<int>(option)];
+            out << "Unusable brightness " << value << ", keeping " << (kept ? kept : "its default") << "\n";
+            continue;
+        }
         givenText[static_cast<int>(option)] = value;
         switch (option) {
         case Option::width:
@@ -87,8 +108,7 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
             result.refreshRate = toInt(value);
             break;
         case Option::brightness:
-            out << "Setting brightness to " << value << "\n";
-            result.brightness = static_cast<float>(std::atof(value));
+            out << "Setting brightness to " << value << "\n"; // converted above
             break;
         case Option::fullscreen:
             out << "Setting fullscreen mode " << value << "\n";
