@@ -10,7 +10,7 @@
 
 namespace {
 
-// The flag a function key flips, or null for any other key.
+// The flag a function key (or M, for sound) flips, or null for any other key.
 bool* toggleFor(int key)
 {
     switch (key) {
@@ -21,6 +21,7 @@ bool* toggleFor(int key)
     case GLFW_KEY_F6: return &hdrEnabled;
     case GLFW_KEY_F7: return &bloomEnabled;
     case GLFW_KEY_F8: return &frustumCulling;
+    case GLFW_KEY_M: return &soundEnabled;
     default: return nullptr;
     }
 }
@@ -64,4 +65,23 @@ void onWindowSize(GLFWwindow* /*window*/, int width, int height)
     setInitialGlState(width, height);
     createFramebuffers();
     camera.setProjection(width, height, defaultFieldOfView);
+}
+
+GamepadInput readGamepad()
+{
+    GamepadInput pad;
+    for (int joystick = GLFW_JOYSTICK_1; joystick <= GLFW_JOYSTICK_LAST; ++joystick) {
+        GLFWgamepadstate state;
+        if (!glfwJoystickIsGamepad(joystick) || !glfwGetGamepadState(joystick, &state))
+            continue;
+        pad.connected = true;
+        pad.leftX = state.axes[GLFW_GAMEPAD_AXIS_LEFT_X];
+        pad.leftY = state.axes[GLFW_GAMEPAD_AXIS_LEFT_Y];
+        pad.leftTrigger = state.axes[GLFW_GAMEPAD_AXIS_LEFT_TRIGGER];
+        pad.rightTrigger = state.axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER];
+        pad.leftShoulder = state.buttons[GLFW_GAMEPAD_BUTTON_LEFT_BUMPER] == GLFW_PRESS;
+        pad.rightShoulder = state.buttons[GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER] == GLFW_PRESS;
+        break;
+    }
+    return pad;
 }

@@ -12,10 +12,12 @@
 #include "GameRules.h"
 #include "HighScoreTable.h"
 #include "HudDrawing.h"
+#include "Input.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
 #include "Settings.h"
 #include "Texture.h"
+#include "audio/SoundPlayer.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -157,4 +159,6 @@ void connectGameHooks()
         drawScoreTable(table, textRenderer, settings.width, settings.height);
     };
     gameHooks.showMessage = [](EndMessage message) { drawMessage(message); };
+    gameHooks.readGamepad = readGamepad;
+    connectSound(gameHooks);
 }
