@@ -79,14 +79,16 @@ TEST(ShipControl, TriggersAndShouldersRiseAndSink)
     const Keys none;
     GamepadInput pad = stick(0.0f, 0.0f);
     EXPECT_EQ(shipControl(none.held, pad).y, 0.0f) << "triggers at rest read -1";
-    pad.rightTrigger = 1.0f;
-    EXPECT_NEAR(shipControl(none.held, pad).y, 1.0f, 1e-6f);
+    pad.rightTrigger = 1.0f; // rises, as Q does
+    EXPECT_EQ(shipControl(none.held, pad), shipControl(Keys().with('Q').held, {}));
     pad.leftShoulder = true;
     EXPECT_NEAR(shipControl(none.held, pad).y, 0.0f, 1e-6f);
     pad.rightTrigger = -0.85f; // a trigger barely touched
-    EXPECT_NEAR(shipControl(none.held, pad).y, -1.0f, 1e-6f);
+    EXPECT_EQ(shipControl(none.held, pad), shipControl(Keys().with('E').held, {}));
     pad.leftShoulder = false;
-    pad.rightShoulder = true;
+    pad.leftTrigger = 0.0f; // half way
+    EXPECT_NEAR(shipControl(none.held, pad).y, 0.4f / 0.9f, 1e-5f);
+    pad.leftShoulder = true;
     EXPECT_EQ(shipControl(Keys().with('E').held, pad).y, 1.0f);
 }
 
