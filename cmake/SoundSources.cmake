@@ -1,6 +1,11 @@
 # The sound back end: OpenAL where the build has it, otherwise a silent stand-in with the
 # same two entry points, so a build without the library still plays.
-if(OPENAL_FOUND)
+if(EMSCRIPTEN)
+  # Emscripten's own OpenAL, on Web Audio; its headers come with the compiler.
+  list(APPEND ORBELUNE_GL_SOURCES ${CMAKE_SOURCE_DIR}/src/audio/SoundPlayer.cpp)
+  set(ORBELUNE_SOUND_LIBRARIES openal)
+  set(ORBELUNE_SOUND_INCLUDE_DIR "")
+elseif(OPENAL_FOUND)
   list(APPEND ORBELUNE_GL_SOURCES ${CMAKE_SOURCE_DIR}/src/audio/SoundPlayer.cpp)
   set(ORBELUNE_SOUND_LIBRARIES ${OPENAL_LIBRARY})
   # FindOpenAL names the AL folder itself; the sources include <AL/al.h> as the browser build needs.

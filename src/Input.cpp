@@ -1,5 +1,8 @@
 #include "Input.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
@@ -67,20 +70,49 @@ void onWindowSize(GLFWwindow* /*window*/, int width, int height)
     camera.setProjection(width, height, defaultFieldOfView);
 }
 
+namespace {
+
+// GLFW's gamepad layout, which the browser's standard layout matches.
+constexpr int leftXAxis = 0, leftYAxis = 1, leftTriggerAxis = 4, rightTriggerAxis = 5;
+constexpr int leftShoulderButton = 4, rightShoulderButton = 5;
+
+#ifdef GLFW_GAMEPAD_AXIS_LAST
+// False when `joystick` is absent or GLFW knows no gamepad mapping for it.
+bool gamepadState(int joystick, float (&axes)[6], unsigned char (&buttons)[15])
+{
+    GLFWgamepadstate state;
+    if (!glfwJoystickIsGamepad(joystick) || !glfwGetGamepadState(joystick, &state))
+        return false;
+    std::copy(std::begin(state.axes), std::end(state.axes), axes);
+    std::copy(std::begin(state.buttons), std::end(state.buttons), buttons);
+    return true;
+}
+#else
+// Emscripten's GLFW predates the gamepad API: the page reads the browser's (library.js).
+extern "C" int orbeluneGamepadState(int joystick, float* axes, unsigned char* buttons);
+bool gamepadState(int joystick, float (&axes)[6], unsigned char (&buttons)[15])
+{
+    return orbeluneGamepadState(joystick, axes, buttons) != 0;
+}
+#endif
+
+} // namespace
+
 GamepadInput readGamepad()
 {
     GamepadInput pad;
     for (int joystick = GLFW_JOYSTICK_1; joystick <= GLFW_JOYSTICK_LAST; ++joystick) {
-        GLFWgamepadstate state;
-        if (!glfwJoystickIsGamepad(joystick) || !glfwGetGamepadState(joystick, &state))
+        float axes[6];
+        unsigned char buttons[15];
+        if (!gamepadState(joystick, axes, buttons))
             continue;
         pad.connected = true;
-        pad.leftX = state.axes[GLFW_GAMEPAD_AXIS_LEFT_X];
-        pad.leftY = state.axes[GLFW_GAMEPAD_AXIS_LEFT_Y];
-        pad.leftTrigger = state.axes[GLFW_GAMEPAD_AXIS_LEFT_TRIGGER];
-        pad.rightTrigger = state.axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER];
-        pad.leftShoulder = state.buttons[GLFW_GAMEPAD_BUTTON_LEFT_BUMPER] == GLFW_PRESS;
-        pad.rightShoulder = state.buttons[GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER] == GLFW_PRESS;
+        pad.leftX = axes[leftXAxis];
+        pad.leftY = axes[leftYAxis];
+        pad.leftTrigger = axes[leftTriggerAxis];
+        pad.rightTrigger = axes[rightTriggerAxis];
+        pad.leftShoulder = buttons[leftShoulderButton] == GLFW_PRESS;
+        pad.rightShoulder = buttons[rightShoulderButton] == GLFW_PRESS;
         break;
     }
     return pad;

@@ -60,6 +60,13 @@
     }, true);
   });
 
+  // Browsers start audio only after a gesture; Emscripten's OpenAL resumes it on the first key,
+  // click or touch, and the hint goes with it.
+  var soundHint = document.getElementById('sound-hint');
+  ['keydown', 'mousedown', 'touchstart'].forEach(function(type) {
+    window.addEventListener(type, function() { soundHint.hidden = true; }, { capture: true, once: true });
+  });
+
   window.Module = {
     canvas: canvas,
     arguments: commandLine(window.location.search),
