@@ -173,6 +173,8 @@ void playCue(SoundCue cue, const glm::vec3& where)
         return;
     if (!soundEnabled || !isOpen() || audio.paused)
         return;
+    if (cue == SoundCue::won)
+        stopLoops(); // the name entry may block the loop before it runs again
     if (cue == SoundCue::lowFuel) {
         audio.warningCued = true;
         if (!playing(audio.warning))
@@ -249,18 +251,19 @@ void updateSound(float thrust)
     if (!isOpen() || audio.paused)
         return;
     alListenerf(AL_GAIN, soundEnabled ? 1.0f : 0.0f);
-    if (!soundEnabled) {
+    if (renderFrozen || gameWon) {
+        // From the win on only its jingle is heard, also while the name is typed; the end
+        // screen idles: once the jingle is over, the mixer stops too.
         stopLoops();
-        return;
-    }
-    if (renderFrozen) {
-        // The end screen idles: once the jingle is over, the mixer stops too.
-        stopLoops();
-        if (std::none_of(std::begin(audio.oneShots), std::end(audio.oneShots), playing)) {
+        if (renderFrozen && std::none_of(std::begin(audio.oneShots), std::end(audio.oneShots), playing)) {
             if (audio.pauseDevice)
                 audio.pauseDevice(audio.device);
             audio.paused = true;
         }
+        return;
+    }
+    if (!soundEnabled) {
+        stopLoops();
         return;
     }
     followWorld(thrust);
