@@ -2,6 +2,9 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#ifndef ALC_APIENTRY
+#define ALC_APIENTRY // Emscripten's headers leave the calling convention out
+#endif
 
 #include <algorithm>
 #include <cstdio>
