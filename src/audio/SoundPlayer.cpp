@@ -107,20 +107,20 @@ void makeSounds()
         alSourcef(source, AL_REFERENCE_DISTANCE, 10.0f); // the ship sits ~8 units ahead of the camera
 }
 
-// Runs `open` with standard error pointed at nothing. Without a sound card, ALSA and OpenAL
+// Runs `action` with standard error pointed at nothing. Without a sound card, ALSA and OpenAL
 // each write several lines of their own there; the player gets our one line instead.
-template <typename Open>
-auto withQuietStandardError(Open open)
+template <typename Action>
+auto withQuietStandardError(Action action)
 {
 #ifdef __EMSCRIPTEN__
-    return open(); // the browser's audio says nothing there, and its standard error is the page
+    return action(); // the browser's audio says nothing there, and its standard error is the page
 #else
     std::fflush(stderr);
     const int saved = dup(2);
     const int quiet = ::open(nullDevice, O_WRONLY);
     if (saved >= 0 && quiet >= 0)
         dup2(quiet, 2);
-    auto result = open();
+    auto result = action();
     std::fflush(stderr);
     if (saved >= 0 && quiet >= 0)
         dup2(saved, 2);
