@@ -161,11 +161,18 @@ bool openSound()
     return true;
 }
 
+// NOTE: one source at a time: Emscripten's alSourceStopv reads its list wrongly and throws.
+void stopAll(const ALuint* sources, int count)
+{
+    for (int i = 0; i < count; ++i)
+        alSourceStop(sources[i]);
+}
+
 void stopLoops()
 {
     alSourceStop(audio.engine);
     alSourceStop(audio.warning);
-    alSourceStopv(passSourceCount, audio.passes);
+    stopAll(audio.passes, passSourceCount);
 }
 
 void playCue(SoundCue cue, const glm::vec3& where)
@@ -289,7 +296,7 @@ void closeSound()
     if (!isOpen())
         return;
     stopLoops();
-    alSourceStopv(oneShotSourceCount, audio.oneShots);
+    stopAll(audio.oneShots, oneShotSourceCount);
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(audio.context);
     alcCloseDevice(audio.device);

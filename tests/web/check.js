@@ -81,7 +81,7 @@ function standInPad(x, y) {
 
 async function play(browser, url) {
   const page = await browser.newPage();
-  page.on('pageerror', (error) => console.log(`  page error: ${error.message}`));
+  page.on('pageerror', (error) => console.log(`  page error: ${error.stack || error.message}`));
   await page.evaluateOnNewDocument(standIns);
   const panel = () => page.$eval('#console', (element) => element.textContent);
   const state = () => page.evaluate(() => document.body.dataset.state);
