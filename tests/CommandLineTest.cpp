@@ -148,3 +148,22 @@ TEST(CommandLine, BrightnessScalesTheLightColour)
     EXPECT_EQ(lightColorFor(0.5f), glm::vec3(5000000.0f));
     EXPECT_EQ(lightColorFor(1.0f), glm::vec3(10000000.0f));
 }
+
+TEST(CommandLine, SoundIsOnUnlessTurnedOffAndSaysNothingByDefault)
+{
+    const Parsed plain = parse({});
+    EXPECT_TRUE(plain.settings.sound);
+    EXPECT_EQ(plain.output, allDefaults) << "a plain start prints what it always did";
+
+    const Parsed off = parse({"-w", "800", "-snd", "off"});
+    EXPECT_FALSE(off.settings.sound);
+    EXPECT_EQ(off.output.rfind("Setting width to 800\nSetting sound off\nSetting DEFAULT height 720\n", 0), 0u)
+        << off.output;
+    EXPECT_FALSE(parse({"--sound", "off"}).settings.sound);
+    // Anything but "off" keeps the default, and the last of several wins.
+    for (const char* value : {"on", "OFF", "no", ""})
+        EXPECT_TRUE(parse({"--sound", value}).settings.sound) << value;
+    EXPECT_TRUE(parse({"-snd", "off", "-snd", "on"}).settings.sound);
+    // An older build skips -snd with its value; this one must not take the value for a name.
+    EXPECT_EQ(parse({"-snd", "-w", "-w", "640"}).settings.width, 640);
+}

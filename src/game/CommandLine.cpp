@@ -9,7 +9,7 @@
 
 namespace {
 
-enum class Option { width, height, refreshRate, brightness, fullscreen, none };
+enum class Option { width, height, refreshRate, brightness, fullscreen, sound, none };
 
 Option optionNamed(const char* name)
 {
@@ -25,6 +25,7 @@ Option optionNamed(const char* name)
         {"--refresh-rate", "-rr", Option::refreshRate},
         {"--brightness", "-b", Option::brightness},
         {"--fullscreen", "-fs", Option::fullscreen},
+        {"--sound", "-snd", Option::sound},
     };
     for (const Spelling& spelling : spellings) {
         if (std::strcmp(name, spelling.longForm) == 0 || std::strcmp(name, spelling.shortForm) == 0)
@@ -114,6 +115,11 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
             out << "Setting fullscreen mode " << value << "\n";
             result.fullscreen = std::strcmp(value, "on") == 0;
             break;
+        case Option::sound:
+            // Anything but "off" keeps sound on: it is the default, and a typo must not mute.
+            out << "Setting sound " << value << "\n";
+            result.sound = std::strcmp(value, "off") != 0;
+            break;
         case Option::none:
             break;
         }
@@ -140,5 +146,6 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
         result.fullscreen = false;
         out << "Setting DEFAULT fullscreen mode off\n";
     }
+    // Sound on by default says nothing, so a plain start prints what it always printed.
     return result;
 }

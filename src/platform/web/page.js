@@ -123,6 +123,13 @@
     }, true);
   });
 
+  // Browsers start audio only after a gesture; Emscripten's OpenAL resumes it on the first key,
+  // click or touch, and the hint goes with it.
+  var soundHint = document.getElementById('sound-hint');
+  ['keydown', 'mousedown', 'touchstart', 'pointerdown'].forEach(function(type) {
+    window.addEventListener(type, function() { soundHint.hidden = true; }, { capture: true, once: true });
+  });
+
   // Full screen: a page may take the screen only in answer to a click or a key, so "fs=on"
   // waits for the player's first one. The picture keeps its size and is scaled to the screen,
   // and leaving full screen gives the page back as it was.
