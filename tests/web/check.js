@@ -411,6 +411,10 @@ async function smallPicture(browser, url) {
   await page.goto(`${url}?fs=on&w=640&h=360`);
   await waitFor('the game running', 180, () => page.evaluate(() => document.body.dataset.state === 'running'));
   await fullScreen(page);
+  // Tab is the game's while the canvas has the keyboard: the keyboard stays there.
+  await page.focus('#canvas');
+  await page.keyboard.press('Tab');
+  assert.strictEqual(await page.evaluate(() => document.activeElement.id), 'canvas', 'Tab took the keyboard from the canvas');
   await hiddenTab(browser, page);
   assert.deepStrictEqual(errors, [], 'page errors');
   await page.close();
