@@ -559,6 +559,44 @@ TEST(ScoreFileConcurrency, TwoSaversWaitForALockHeldByAThirdAndNeverWriteWithout
     }
 }
 
+// Whether `pid` holds a descriptor on the file that `path` names now.
+bool holdsOpen(pid_t pid, const std::string& path)
+{
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(entry.path(), unreadable) == path)
+            return true;
+    }
+    return false;
+}
+
+// A file replaced while the game waits, by one that is itself locked: the game waits again
+// for the new file, and the player has been told already.
+TEST(ScoreFileConcurrency, TheWaitingNoticeIsGivenOnceWhenTheFileIsReplacedDuringTheWait)
+{
+    TempDir dir;
+    const std::string path = dir.file("scores.txt");
+    dir.write("scores.txt", "ada 150\n");
+    dir.write("next.txt", "new 1\n");
+    HeldLock first(path);
+    HeldLock second(dir.file("next.txt"));
+    ChildOutput output;
+    const pid_t game = startChild([&] { return win(path, "bob", 57.0f); }, output);
+    EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }));
+    ASSERT_EQ(rename(dir.file("next.txt").c_str(), path.c_str()), 0);
+    first.release();
+    // The game has let the old file go and opened the new one, whose lock it now waits for.
+    EXPECT_TRUE(waitUntil([&] { return holdsOpen(game, path); }));
+    // Time for a second notice, were one to come, before the save may end.
+    (void)waitUntil([&] { return countOf(output.err(), waitingNotice) > 1; }, 0.3);
+    second.release();
+    EXPECT_EQ(waitChild(game, deadlineAfter(60.0)), 0) << output.err();
+    EXPECT_EQ(readFile(path), "new 1\nbob 57\n");
+    EXPECT_EQ(countOf(output.err(), waitingNotice), 1) << output.err();
+}
+
 // A file moved away or removed by hand while a game waits for its lock is no longer the
 // score file: the entry goes to the file the path names when the lock is had.
 TEST(ScoreFileConcurrency, AFileReplacedOrRemovedDuringTheWaitIsLeftAlone)
