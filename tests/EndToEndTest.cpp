@@ -300,11 +300,15 @@ TEST(EndToEnd, ToggleKeysChangeThePictureTheWayTheyShould)
     EXPECT_GT(shareIn(bloomOff, bloomLineEnd, isPureWhite), shareIn(bloomOn, bloomLineEnd, isPureWhite) + 0.01)
         << "F7 switches bloom off for the frame";
 
+    // F6 the same way: "HDR: ON" becomes "HDR: OFF", and the scene, tone-mapped by its own
+    // shader now, still reaches the window (the picture itself is pinned by the golden
+    // frames, where the planet does not turn between two shots).
+    const HudBox hdrLineEnd{343, windowHeight - 100 - 22, 10, 28};
     const Screenshot direct = game.shotAfterKeys("F6");
     ASSERT_FALSE(direct.empty());
+    EXPECT_GT(shareIn(direct, hdrLineEnd, isPureWhite), shareIn(bloomOn, hdrLineEnd, isPureWhite) + 0.01)
+        << "F6 switches HDR off for the frame";
     EXPECT_GT(direct.share(isOcean), 0.03) << "without HDR the scene still reaches the window";
-    EXPECT_NE(direct.meanBrightness(earth.x, earth.y, earth.w, earth.h),
-              normal.meanBrightness(earth.x, earth.y, earth.w, earth.h));
     ASSERT_TRUE(pressKeys("F6"));
 
     EXPECT_EQ(game.quit(), 0);
