@@ -32,18 +32,6 @@ void sleepSeconds(double seconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
 }
 
-bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds = patience)
-{
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        sleepSeconds(0.05);
-    }
-    return true;
-}
-
 bool isLit(int r, int g, int b) { return r + g + b > 60; }
 bool isOcean(int r, int /*g*/, int b) { return b > 90 && b > r + 30; }
 bool isLand(int r, int g, int /*b*/) { return g > 60 && g > r; }
@@ -86,7 +74,7 @@ public:
         waitUntil([&] {
             found = shot();
             return !found.empty() && accept(found);
-        }, timeoutSeconds);
+        }, timeoutSeconds, 0.05);
         return !found.empty() && accept(found) ? found : Screenshot();
     }
 
@@ -157,7 +145,7 @@ bool waitUntilFrozen(const GameSession& game)
     return waitUntil([&game] {
         const Screenshot first = game.shot();
         return !first.empty() && game.shot() == first && game.shot() == first;
-    });
+    }, patience, 0.05);
 }
 
 // Share of one core the process used over `seconds` of wall-clock time, from /proc.
@@ -194,15 +182,9 @@ void expectIdleWhileFrozen(GameSession& game)
 // Waits until a drawn frame shows red text in the middle band (the game-over line).
 bool waitForRedMiddle(const GameSession& game, double timeoutSeconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
-    while (std::chrono::steady_clock::now() < deadline) {
-        const Screenshot shot = game.shot();
-        if (shot.share(windowWidth / 10, windowHeight / 2 - 45, 400, 55, isRed) > 0.02)
-            return true;
-        sleepSeconds(0.1);
-    }
-    return false;
+    return waitUntil([&game] {
+        return game.shot().share(windowWidth / 10, windowHeight / 2 - 45, 400, 55, isRed) > 0.02;
+    }, timeoutSeconds, 0.1);
 }
 
 // Height in pixels of the text inside `box` (first to last row holding pure white). Only
@@ -326,7 +308,7 @@ TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheName)
     // Two words: only the first is the name.
     game.process().writeInput("Ace of Spades\n");
     const std::string scoreFile = game.run().file("assets/scores.txt");
-    EXPECT_TRUE(waitUntil([&] { return readFile(scoreFile).find('\n') != std::string::npos; }));
+    EXPECT_TRUE(waitUntil([&] { return readFile(scoreFile).find('\n') != std::string::npos; }, patience, 0.05));
     const std::string scores = readFile(scoreFile);
     ASSERT_EQ(scores.rfind("Ace ", 0), 0u) << scores;
     EXPECT_EQ(scores.find('\n'), scores.size() - 1) << "exactly one line: " << scores;

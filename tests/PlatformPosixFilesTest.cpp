@@ -118,15 +118,6 @@ int refusedWin(const std::string& path, const std::string& name, float score)
     return table.save(path) ? 2 : 0;
 }
 
-std::vector<std::string> folderListing(const std::string& path)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 struct stat statOf(const std::string& path, bool followLinks = false)
 {
     struct stat info {};
