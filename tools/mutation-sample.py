@@ -378,7 +378,11 @@ def failed_test(log_path):
     if found:
         return found[0][0]
     found = re.findall(r"Test\s+#\d+: (\S+) \.+\*+(Failed|Timeout|Exception)", text)
-    return found[0][0] if found else "?"
+    if found:
+        return found[0][0]
+    # A test program that cannot even list its tests fails the run before any test starts.
+    found = re.findall(r"Error running test executable.\s+Path: '.*/(\w+)'\s+Result: (.*)", text)
+    return "%s (listing: %s)" % found[0] if found else "?"
 
 
 def likeliest_tests(mutant):
