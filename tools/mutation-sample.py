@@ -80,7 +80,7 @@ def lex(text):
 
 def is_template_bracket(tokens, i):
     """A `<` that opens a template argument list, or the `>` that closes one: the brackets
-    hold only names, numbers, `::`, `,`, `*` and `&` and sit on one line."""
+    hold only names, numbers, `::`, `,`, `*` and `&` and sit on one line (`>>` closes two)."""
     text = tokens[i][1]
     if text == "<":
         if i == 0 or tokens[i - 1][0] != "ident":
@@ -89,9 +89,9 @@ def is_template_bracket(tokens, i):
         for kind, t, _ in tokens[i:]:
             if t == "<":
                 depth += 1
-            elif t == ">":
-                depth -= 1
-                if depth == 0:
+            elif t in (">", ">>"):
+                depth -= len(t)
+                if depth <= 0:
                     return True
             elif not (kind in ("ident", "number") or t in ("::", ",", "*", "&")):
                 return False
@@ -100,8 +100,8 @@ def is_template_bracket(tokens, i):
         depth = 0
         for j in range(i, -1, -1):
             kind, t, _ = tokens[j]
-            if t == ">":
-                depth += 1
+            if t in (">", ">>"):
+                depth += len(t)
             elif t == "<":
                 depth -= 1
                 if depth == 0:
