@@ -11,7 +11,8 @@ survivor has passed every test.
 Results go to BUILD/mutation-sample/seed-S.tsv, one row per mutant; a rerun with the same
 seed continues where the last one stopped (the drawn sample is kept beside it in
 seed-S.sample, so it survives edits to the tests). tools/mutation-equivalents.txt lists the
-reviewed equivalent mutants: `ID  reason`, ID as the report prints it.
+reviewed equivalent mutants, each as the report prints it (file:line:column:operator
+'original' -> 'new') and then the reason; those are reported as equivalent and not run again.
 
 Run through tools/mutation-sample.sh; --help lists the options.
 """
@@ -303,14 +304,16 @@ def save_sample(sample_path, seed, mutants):
 
 
 def read_equivalents():
+    """{mutant as describe() prints it: reason}; a line whose code has moved matches nothing."""
     reviewed = {}
+    pattern = re.compile(r"""^(\S+ (?:'[^']*'|"[^"]*") -> (?:'[^']*'|"[^"]*"))\s*(.*)$""")
     if os.path.exists(EQUIVALENTS):
         with open(EQUIVALENTS, encoding="utf-8") as handle:
             for row in handle:
                 row = row.strip()
-                if row and not row.startswith("#"):
-                    ident, _, reason = row.partition(" ")
-                    reviewed[ident] = reason.strip()
+                match = pattern.match(row)
+                if row and not row.startswith("#") and match:
+                    reviewed[match.group(1)] = match.group(2)
     return reviewed
 
 
@@ -426,9 +429,10 @@ def report(results, sample, reviewed, seed):
             continue
         result, seconds = row[6], float(row[8])
         total += seconds
-        if result == "survived" and m.id in reviewed:
+        if result in ("survived", "equivalent") and m.describe() in reviewed:
             result = "equivalent"
-        elif result == "survived":
+        elif result in ("survived", "equivalent"):
+            result = "survived"
             survivors.append(m)
         counts[result] += 1
     judged = counts["killed"] + counts["survived"]
@@ -453,6 +457,9 @@ def main():
     parser.add_argument("--count-all", action="store_true", help="print how many mutants there are and stop")
     parser.add_argument("--retest-survivors", action="store_true",
                         help="run the survivors of this seed again (after a sharper test)")
+    parser.add_argument("--report", action="store_true", help="print this seed's results so far and stop")
+    parser.add_argument("--run-equivalents", action="store_true",
+                        help="run the reviewed equivalents too (by default they are reported, not run)")
     parser.add_argument("--restore", action="store_true",
                         help="first put src/ and shaders/ back as git has them (loses uncommitted changes there)")
     args = parser.parse_args()
@@ -498,6 +505,16 @@ def main():
 
     reviewed = read_equivalents()
     results = read_results(results_path)
+    if args.report:
+        for m in sample:
+            row = results.get(m.id)
+            result = row[6] if row else "pending"
+            if result in ("survived", "equivalent") and m.describe() in reviewed:
+                result = "equivalent"
+            print("%-10s %5s s  %s%s" % (result, row[8] if row else "-", m.describe(),
+                                          "  (%s)" % row[7] if row and row[7] else ""))
+        counts = report(results, sample, reviewed, args.seed)
+        return 1 if counts["survived"] else 0
     if args.retest_survivors:
         results = {k: v for k, v in results.items() if v[6] != "survived"}
         with open(results_path, "w", encoding="utf-8") as handle:
@@ -523,14 +540,17 @@ def main():
         log_path = os.path.join(out_dir, "logs", "seed-%d-%s.log" % (args.seed, re.sub(r"[^\w.-]", "_", m.id)))
         started = time.time()
         try:
-            if not planted.plant():
+            if m.describe() in reviewed and not args.run_equivalents:
+                # Reviewed already: it passed the whole suite once, and a rerun takes minutes.
+                result, test = "equivalent", "reviewed, not run"
+            elif not planted.plant():
                 result, test = "stale", "the line no longer reads so"
             else:
                 result, test = test_mutant(m, args.build, args.jobs, log_path)
         finally:
             planted.restore()
         seconds = time.time() - started
-        label = "equivalent" if result == "survived" and m.id in reviewed else result
+        label = "equivalent" if result in ("survived", "equivalent") and m.describe() in reviewed else result
         print("[%d/%d] %-10s %5.0f s  %s%s" % (index, len(pending), label, seconds, m.describe(),
                                               "  (%s)" % test if test else ""), flush=True)
         if result == "stale":
