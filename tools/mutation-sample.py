@@ -357,7 +357,17 @@ class Planted:
         Planted.current = None
 
 
+running_child = None
+
+
 def restore_on_signal(signum, _frame):
+    # The build or the suite runs in a session of its own, so it is ended here as a whole.
+    if running_child is not None and running_child.poll() is None:
+        try:
+            os.killpg(running_child.pid, signal.SIGTERM)
+            running_child.wait(timeout=30)
+        except (OSError, subprocess.TimeoutExpired):
+            os.killpg(running_child.pid, signal.SIGKILL)
     if Planted.current is not None:
         Planted.current.restore()
     sys.stderr.write("mutation sample: interrupted; the tree is restored, a rerun continues\n")
@@ -365,13 +375,20 @@ def restore_on_signal(signum, _frame):
 
 
 def run(command, log, timeout=None):
+    global running_child
     log.write("$ %s\n" % " ".join(command))
     log.flush()
+    running_child = subprocess.Popen(command, cwd=ROOT, stdout=log, stderr=subprocess.STDOUT,
+                                     start_new_session=True)
     try:
-        return subprocess.run(command, cwd=ROOT, stdout=log, stderr=subprocess.STDOUT, timeout=timeout).returncode
+        return running_child.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
+        os.killpg(running_child.pid, signal.SIGKILL)
+        running_child.wait()
         log.write("timed out after %s s\n" % timeout)
         return 124
+    finally:
+        running_child = None
 
 
 def failed_test(log_path):
