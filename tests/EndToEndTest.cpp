@@ -216,6 +216,9 @@ bool resizeWindow(const GameSession& game, int width, int height)
 
 TEST(EndToEnd, OpensOnTheEarthWithTheHudInPlace)
 {
+    // On a driver that offers OpenGL 3.3 and nothing newer, as the oldest the game supports
+    // would (Mesa's llvmpipe otherwise offers 4.5 and hides a request for too new a version).
+    setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 1);
     GameSession game;
     ASSERT_TRUE(game.start()) << game.process().output();
     // The exposure needs a few frames to settle on the lit Earth.
