@@ -410,7 +410,8 @@ def likeliest_tests(mutant):
     unit = os.path.splitext(os.path.basename(mutant.path))[0]
     if mutant.path.startswith("shaders/"):
         return "ShaderReferenceCompiler\\.%s|ShaderProgram|GoldenFrame" % re.escape(os.path.basename(mutant.path))
-    return "^%sTest\\." % re.escape(unit)
+    # Suites are named after the unit, with or without a suffix (GameRulesTest, TextRendererGl).
+    return "^%s[A-Za-z]*\\." % re.escape(unit)
 
 
 def test_mutant(mutant, build, jobs, log_path):
