@@ -361,17 +361,18 @@ running_child = None
 
 
 def restore_on_signal(signum, _frame):
-    # The build or the suite runs in a session of its own, so it is ended here as a whole.
-    if running_child is not None and running_child.poll() is None:
+    # The build or the suite runs in a session of its own, so it is ended here as a whole;
+    # the handler leaves with os._exit, since the wait it interrupted cannot reap the child.
+    if running_child is not None:
         try:
-            os.killpg(running_child.pid, signal.SIGTERM)
-            running_child.wait(timeout=30)
-        except (OSError, subprocess.TimeoutExpired):
             os.killpg(running_child.pid, signal.SIGKILL)
+        except OSError:
+            pass
     if Planted.current is not None:
         Planted.current.restore()
     sys.stderr.write("mutation sample: interrupted; the tree is restored, a rerun continues\n")
-    sys.exit(128 + signum)
+    sys.stderr.flush()
+    os._exit(128 + signum)
 
 
 def run(command, log, timeout=None):
