@@ -8,6 +8,7 @@
 
 #include <btBulletDynamicsCommon.h>
 #include <glm/geometric.hpp>
+#include <glm/gtc/quaternion.hpp>
 
 #include "AppState.h"
 #include "Camera.h"
@@ -378,6 +379,19 @@ TEST_F(GameRulesTest, EachMovementKeyMovesTheShipItsOwnWay)
     keys['D'] = true;
     updateGame();
     EXPECT_NEAR(glm::distance(ship().position, glm::vec3(5.0f, 0.0f, 5.0f)), 0.0f, 1e-5f);
+}
+
+// The Earth and the star turn on their own every frame, at their rates times the frame time.
+TEST_F(GameRulesTest, PlanetAndStarTurnEachFrameByTheirRates)
+{
+    planet().angularVelocity = glm::vec3(0.0f, 0.2f, 0.0f);
+    star().angularVelocity = glm::vec3(0.3f, 0.0f, 0.0f);
+    deltaTime = 0.5f;
+    updateGame();
+    updateGame();
+    EXPECT_NEAR(glm::distance(glm::eulerAngles(planet().rotation), glm::vec3(0.0f, 0.2f, 0.0f)), 0.0f, 1e-5f);
+    EXPECT_NEAR(glm::distance(glm::eulerAngles(star().rotation), glm::vec3(0.3f, 0.0f, 0.0f)), 0.0f, 1e-5f);
+    EXPECT_EQ(planet().position, glm::vec3(0.0f, 1.0f, 197.0f)) << "it turns in place";
 }
 
 // The light keys of the README's table: I +Z, K -Z, J +X, L -X, U -Y, O +Y, ten units a frame.
