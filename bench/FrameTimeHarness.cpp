@@ -4,7 +4,7 @@
 // Run from the run directory (build/run): it reads ./shaders and ./assets like the game.
 //
 //   orbelune_frame_harness [--mode game|empty|yardstick|all] [--frames N] [--warmup N]
-//                          [--round N] [--no-passes]
+//                          [--round N] [--no-passes] [--size WxH]
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
@@ -23,6 +23,8 @@
 #include "Camera.h"
 #include "CommandLine.h"
 #include "Exposure.h"
+#include "FrameClock.h"
+#include "FrameLoop.h"
 #include "FrameRenderer.h"
 #include "GameRules.h"
 #include "Input.h"
@@ -47,6 +49,8 @@ struct Options {
     int warmup = 20;
     int round = 10; // frames of one mode before the next takes its turn
     bool passes = true;
+    int width = 1280; // window size in pixels
+    int height = 720;
 };
 
 // ---- statistics -------------------------------------------------------------------------
@@ -122,29 +126,25 @@ void printPasses(const char* title)
 
 // ---- the game's own start-up steps -------------------------------------------------------
 
-void createGameWindow()
+void createGameWindow(const Options& options)
 {
     if (!glfwInit()) {
         std::cerr << "glfwInit failed: run under Xvfb\n";
         std::exit(EXIT_FAILURE);
     }
-    settings.refreshRate = primaryMonitorRefreshRate();
-    lightColor = lightColorFor(settings.brightness);
-    window = openGameWindow(settings);
-    if (!window) {
-        std::cerr << "no 3.3 core window\n";
-        std::exit(EXIT_FAILURE);
-    }
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK) {
-        std::cerr << "glewInit failed\n";
-        std::exit(EXIT_FAILURE);
-    }
+    Settings wanted = settings;
+    wanted.refreshRate = primaryMonitorRefreshRate();
+    wanted.width = options.width;
+    wanted.height = options.height;
     // The load messages would bury the report.
     std::ostringstream discarded;
     std::streambuf* console = std::cout.rdbuf(discarded.rdbuf());
-    prepareGame();
+    const StartupFailure failure = startGame(wanted);
     std::cout.rdbuf(console);
+    if (failure != StartupFailure::none) {
+        std::cerr << "no 3.3 core window with GL loaded\n";
+        std::exit(EXIT_FAILURE);
+    }
 }
 
 // ---- the yardstick: a plain empty-scene HDR pipeline with its own shaders ---------------
@@ -340,15 +340,12 @@ void timeFrames(const Options& options, Frame&& frame, std::vector<double>& time
 {
     for (int i = 0; i < options.warmup; ++i) {
         frame();
-        glfwSwapBuffers(window);
         collectPassTimes();
     }
     passTimer.recording = true;
     for (int i = 0; i < options.frames; ++i) {
         const Clock::time_point start = Clock::now();
         frame();
-        glfwSwapBuffers(window);
-        glfwPollEvents();
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         collectPassTimes();
     }
@@ -362,23 +359,23 @@ void report(const char* name, const FrameStats& stats)
     std::fflush(stdout);
 }
 
-// One step of the rules at the fixed frame time, with the burst kept alive.
-void gameUpdate()
+// Keeps the burst alive and the ship flying whatever hits it: the frame, not the rules, is
+// measured.
+void keepTheGameGoing()
 {
-    deltaTime = fixedFrameTime;
     if (!particleSystem.active)
         particleSystem.emit(glm::vec3(0.0f));
-    updateGame();
-    // Keep the run going whatever hits the ship: the frame, not the rules, is measured.
     lives = 9;
 }
 
-// The game with the stream full and the burst alive: the rules' update (with the
-// particles' copy-back), then the real renderFrame.
+// The game's own frame pass (events, rules with the particles' copy-back, the real
+// renderFrame, the swap) with the stream full and the burst alive, counting exactly the fixed
+// frame time: each pass starts from a reset clock, as the first frame after start-up does.
 void gameFrame()
 {
-    gameUpdate();
-    renderFrame();
+    keepTheGameGoing();
+    resetFrameClock();
+    runFramePass(fixedFrameTime);
 }
 
 // The rules' own spawning brings the stream to its full 100 asteroids, spread along their
@@ -388,17 +385,21 @@ int fillTheStream()
 {
     int steps = 0;
     while (asteroids.size() < fullStream && steps < 100000) {
-        gameUpdate();
+        keepTheGameGoing();
+        deltaTime = fixedFrameTime;
+        updateGame();
         ++steps;
     }
     return steps;
 }
 
-// The same passes with nothing in them.
+// The same passes with nothing in them, presented as the game presents its frames.
 void emptyFrame()
 {
     deltaTime = fixedFrameTime;
     renderFrame();
+    glfwSwapBuffers(window);
+    glfwPollEvents();
 }
 
 void runMode(const std::string& mode, const Options& options, bool withPasses, Yardstick* yardstick,
@@ -410,7 +411,13 @@ void runMode(const std::string& mode, const Options& options, bool withPasses, Y
     else if (mode == "empty")
         timeFrames(options, emptyFrame, times);
     else
-        timeFrames(options, [yardstick] { renderYardstickFrame(*yardstick); }, times);
+        timeFrames(options,
+                   [yardstick] {
+                       renderYardstickFrame(*yardstick);
+                       glfwSwapBuffers(window);
+                       glfwPollEvents();
+                   },
+                   times);
     framePassObserver = nullptr;
 }
 
@@ -429,9 +436,12 @@ Options parseOptions(int argc, char** argv)
             options.round = std::max(1, std::atoi(argv[++i]));
         else if (arg == "--no-passes")
             options.passes = false;
+        else if (arg == "--size" && i + 1 < argc &&
+                 std::sscanf(argv[++i], "%dx%d", &options.width, &options.height) == 2)
+            continue;
         else {
             std::cerr << "usage: orbelune_frame_harness [--mode game|empty|yardstick|all] "
-                         "[--frames N] [--warmup N] [--round N] [--no-passes]\n";
+                         "[--frames N] [--warmup N] [--round N] [--no-passes] [--size WxH]\n";
             std::exit(EXIT_FAILURE);
         }
     }
@@ -482,7 +492,7 @@ long residentKilobytes(const char* field)
 int main(int argc, char** argv)
 {
     Options options = parseOptions(argc, argv);
-    createGameWindow();
+    createGameWindow(options);
     glGenQueries(passCount, passTimer.queries.data());
     Yardstick yardstick;
     buildYardstick(yardstick);

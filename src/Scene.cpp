@@ -5,16 +5,13 @@
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
-#include <glm/gtc/quaternion.hpp>
 
-#include "Camera.h"
-#include "GameRandom.h"
+#include "FrameClock.h"
 #include "GameRules.h"
-#include "HighScoreTable.h"
 #include "HudDrawing.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
-#include "Settings.h"
+#include "World.h"
 #include "Texture.h"
 #include "platform/Platform.h"
 
@@ -40,59 +37,20 @@ void loadMaterial(unsigned int (&set)[materialSlotCount], const char* const (&pa
         set[slot] = loadTexture(platform::dataPath(paths[slot]), false);
 }
 
-void setMaterial(Object& object, const unsigned int (&set)[materialSlotCount])
+// The loaded models and material maps as the world is built from them.
+WorldLooks loadedLooks()
 {
-    for (unsigned int slot = 0; slot < materialSlotCount; ++slot)
-        object.setTexture(slot, set[slot]);
-}
-
-Object* createShip(btDiscreteDynamicsWorld* world)
-{
-    Object* ship = new Object();
-    ship->setShapes(shipMesh.shapes, shipMesh.radius, true);
-    ship->setScale(1.0f);
-    ship->createRigidBody(world, true);
-    setMaterial(*ship, shipTextures);
-    return ship;
-}
-
-Object* createEarth()
-{
-    Object* earth = new Object();
-    earth->setShapes(sphereMesh.shapes, sphereMesh.radius, false);
-    earth->setScale(100.0f);
-    earth->setPosition(camera.getFront() * 200.0f + camera.getPosition());
-    earth->setRotation(glm::quat(glm::vec3(0.0f, 0.0f, 0.0f)));
-    earth->setAngularVelocity(glm::vec3(0.0f, 0.0f, gameRandomFraction()));
-    earth->setTexture(0, loadTexture(platform::dataPath("assets/Earth.jpg"), false)); // lives until exit
-    for (unsigned int slot = 1; slot < materialSlotCount; ++slot)
-        earth->setTexture(slot, goldTextures[slot]);
-    return earth;
-}
-
-Object* createStar()
-{
-    Object* star = new Object();
-    star->setShapes(starMesh.shapes, starMesh.radius, false);
-    star->setScale(0.33f);
-    // Three draws in this order: the star's place is part of the fixed rand() sequence.
-    const float r1 = gameRandomFraction();
-    const float r2 = gameRandomFraction();
-    const float r3 = gameRandomFraction();
-    star->setPosition(camera.getFront() * 25.0f + camera.getPosition() + glm::vec3(r1, r2, r3));
-    star->setRotation(glm::quat(glm::vec3(0.1f, 0.1f, 0.1f)));
-    const float r4 = gameRandomFraction();
-    star->setAngularVelocity(glm::vec3(r4, 0.0f, 0.0f));
-    setMaterial(*star, goldTextures);
-    return star;
-}
-
-void fillAsteroidLook()
-{
-    asteroidLook.sphere = {sphereMesh.shapes, sphereMesh.radius};
-    asteroidLook.rock = {rockMesh.shapes, rockMesh.radius};
-    for (unsigned int slot = 0; slot < materialSlotCount; ++slot)
-        asteroidLook.textures[slot] = rockTextures[slot];
+    WorldLooks looks;
+    looks.ship = {shipMesh.shapes, shipMesh.radius};
+    looks.sphere = {sphereMesh.shapes, sphereMesh.radius};
+    looks.rock = {rockMesh.shapes, rockMesh.radius};
+    looks.star = {starMesh.shapes, starMesh.radius};
+    for (unsigned int slot = 0; slot < materialSlotCount; ++slot) {
+        looks.shipTextures[slot] = shipTextures[slot];
+        looks.rockTextures[slot] = rockTextures[slot];
+        looks.goldTextures[slot] = goldTextures[slot];
+    }
+    return looks;
 }
 
 } // namespace
@@ -139,13 +97,12 @@ void setupScene()
     rockMesh.load(platform::dataPath("assets/Rock.obj"));
     starMesh.load(platform::dataPath("assets/star.obj"));
 
-    fillAsteroidLook();
-
-    sceneObjects.push_back(createShip(physicsWorld->dynamicsWorld));
-    sceneObjects.push_back(createEarth());
-    sceneObjects.push_back(createStar());
+    WorldLooks looks = loadedLooks();
+    looks.earthAlbedo = loadTexture(platform::dataPath("assets/Earth.jpg"), false); // lives until exit
+    buildWorld(looks, physicsWorld->dynamicsWorld);
 
     glfwSetTime(0.0);
+    resetFrameClock();
     std::cout << "Initialization DONE.\n" << std::flush;
 }
 
@@ -153,8 +110,6 @@ void connectGameHooks()
 {
     gameHooks.emitBurst = [](const glm::vec3& position) { particleSystem.emit(position); };
     gameHooks.updateParticles = [](float dt) { particleSystem.update(dt); };
-    gameHooks.showScoreTable = [](HighScoreTable& table) {
-        drawScoreTable(table, textRenderer, settings.width, settings.height);
-    };
-    gameHooks.showMessage = [](EndMessage message) { drawMessage(message); };
+    gameHooks.showScoreTable = showEndScoreTable;
+    gameHooks.showMessage = showEndMessage;
 }

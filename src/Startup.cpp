@@ -4,6 +4,7 @@
 #include <GLFW/glfw3.h>
 
 #include "Camera.h"
+#include "CommandLine.h"
 #include "Input.h"
 #include "PostProcessing.h"
 #include "Scene.h"
@@ -108,4 +109,21 @@ void prepareGame()
     setCameraDefaults(settings.width, settings.height);
     connectGameHooks();
     setupScene();
+}
+
+StartupFailure startGame(const Settings& wanted, bool visible)
+{
+    settings = wanted;
+    lightColor = lightColorFor(settings.brightness);
+    if (!glfwInit())
+        return StartupFailure::glfwInit;
+    window = openGameWindow(settings, visible);
+    if (window == nullptr)
+        return StartupFailure::window;
+    installCallbacks(window);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK)
+        return StartupFailure::glewInit;
+    prepareGame();
+    return StartupFailure::none;
 }

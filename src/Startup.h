@@ -1,9 +1,12 @@
-// Start-up steps and the window. The game runs them from main.cpp, which checks each one;
-// the tools that measure or picture the game run the same steps, so they see the same game.
+// Start-up steps and the window. The game, its golden frames and its frame-time harness all
+// start through startGame, so every one of them sees the same game.
 #pragma once
 
 struct GLFWwindow;
 struct Settings;
+
+// The start-up step that failed; main.cpp names each one's condition in its diagnostic.
+enum class StartupFailure { none, glfwInit, window, glewInit };
 
 extern GLFWwindow* window; // the only window; null until start-up creates it
 
@@ -25,3 +28,7 @@ void setInitialGlState(int width, int height);
 // Everything after the GL entry points are loaded: GL state, framebuffers, camera, the
 // rules' hooks and the scene, ending with "Initialization DONE.".
 void prepareGame();
+// The whole start-up after the command line: `wanted` becomes the game's settings (and its
+// light colour), then GLFW, the window (hidden for tools that read their pictures back), the
+// callbacks, GLEW and prepareGame. Stops at the first step that fails and says which.
+StartupFailure startGame(const Settings& wanted, bool visible = true);

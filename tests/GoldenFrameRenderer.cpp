@@ -22,6 +22,8 @@
 #include "AppState.h"
 #include "CommandLine.h"
 #include "Controls.h"
+#include "FrameClock.h"
+#include "FrameLoop.h"
 #include "FrameRenderer.h"
 #include "GameRules.h"
 #include "HighScoreTable.h"
@@ -50,33 +52,40 @@ constexpr int frameLimit = 3000;
     std::exit(EXIT_FAILURE);
 }
 
-// The game's own start-up steps, in a hidden window: the picture is read back, and a
-// mapped window could take the keys that end-to-end tests send on the same display.
-void startGame()
+// The game's own start-up, in a hidden window: the picture is read back, and a mapped window
+// could take the keys that end-to-end tests send on the same display.
+void startGoldenGame()
 {
-    settings.width = frameWidth;
-    settings.height = frameHeight;
-    lightColor = lightColorFor(settings.brightness);
-    if (!glfwInit())
-        fail("glfwInit failed: run under Xvfb");
-    window = openGameWindow(settings, false);
-    if (!window)
-        fail("no 3.3 core window");
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK)
-        fail("glewInit failed");
-    prepareGame();
+    Settings wanted = settings;
+    wanted.width = frameWidth;
+    wanted.height = frameHeight;
+    if (startGame(wanted, false) != StartupFailure::none)
+        fail("no 3.3 core window with GL loaded: run under Xvfb");
     onWindowSize(window, leadUpWidth, leadUpHeight);
 }
 
-// One pass of the game's frame loop with the clock held at 1/60 s.
+// The last picture drawn at full size, taken at the end of the HUD pass: the frame pass
+// presents it right after, and what a swap leaves in the back buffer is undefined.
+std::vector<unsigned char> picture;
+bool fullSize = false;
+
+void keepPicture(FramePass pass, bool begin)
+{
+    if (pass != FramePass::hud || begin || !fullSize)
+        return;
+    picture.resize(static_cast<std::size_t>(frameWidth) * frameHeight * 3);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, picture.data());
+}
+
+// One pass of the game's frame loop that counts exactly 1/60 s: each starts from a reset
+// clock, as the first frame after start-up does, so the world is the same on every machine.
 void runFrame()
 {
-    deltaTime = fixedFrameTime;
-    glfwPollEvents();
-    updateGame();
-    if (!renderFrozen)
-        renderFrame();
+    resetFrameClock();
+    runFramePass(fixedFrameTime);
 }
 
 void runFramesUntil(const std::function<bool()>& reached)
@@ -98,6 +107,7 @@ void runFrames(int count)
 void growToFullSize()
 {
     onWindowSize(window, frameWidth, frameHeight);
+    fullSize = true;
 }
 
 // The last `count` frames of a moment at full size; the first of them lets the exposure
@@ -192,13 +202,10 @@ const std::vector<Moment>& moments()
 
 void writePicture(const std::string& path)
 {
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(frameWidth) * frameHeight * 3);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    if (picture.empty())
+        fail("no frame was drawn at full size");
     stbi_flip_vertically_on_write(1); // GL rows run bottom to top
-    if (!stbi_write_png(path.c_str(), frameWidth, frameHeight, 3, rgb.data(), frameWidth * 3))
+    if (!stbi_write_png(path.c_str(), frameWidth, frameHeight, 3, picture.data(), frameWidth * 3))
         fail("cannot write " + path);
 }
 
@@ -225,7 +232,8 @@ int main(int argc, char** argv)
     table.add("Deneb", 230.0f);
     table.save(gameHooks.scoreFile);
 
-    startGame();
+    framePassObserver = keepPicture;
+    startGoldenGame();
     moment->play();
     writePicture(argv[2]);
     deleteAllObjects();

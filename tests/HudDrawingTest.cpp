@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "Controls.h"
 #include "HighScoreTable.h"
 #include "Object.h"
 #include "RenderResources.h"
@@ -44,8 +45,12 @@ TEST(HudDrawing, DrawsTheComposedLinesFromTheGameGlobals)
     const unsigned int invulnerable = glyphsDrawn([&frame] { drawHud(frame, 3); });
     EXPECT_EQ(invulnerable - withoutShip, std::string("Invulnerable!! 20").size());
     deleteAllObjects();
+    // F2 as the frame saw it, whatever the toggle says by the time the HUD is drawn.
+    showFrameStats = true;
+    frame.showFrameStats = false;
+    EXPECT_LT(glyphsDrawn([&frame] { drawHud(frame, 3); }), withoutShip);
 
-    EXPECT_EQ(glyphsDrawn([] { drawMessage(EndMessage::notEnoughFuel); }),
+    EXPECT_EQ(glyphsDrawn([] { drawMessage(EndMessage::notEnoughFuel, 1280, 720); }),
               std::string("NOT ENOUGH FUEL").size());
     HighScoreTable table;
     table.entries = {{"Ace", 1.0f}, {"Pilot", 2.0f}};

@@ -7,16 +7,10 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
 fi
 
+# Installs the named packages that are missing, through install-deps.sh: the one copy of the
+# install step and of its wait for the package manager's lock.
 install_missing() {
-  local missing=() package
-  for package in "$@"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-  fi
+  "$(dirname "${BASH_SOURCE[0]}")/install-deps.sh" "$@"
 }
 
 # apt-get source needs a deb-src entry; add one for the archive the binaries come from.
@@ -34,7 +28,7 @@ Suites: $codename $codename-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
-  $sudo apt-get update -qq
+  $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
 }
 
 # Unpacks Debian's source of $1 into $deps/src/$1 (once) and prints that folder. Debian's

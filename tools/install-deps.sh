@@ -31,6 +31,9 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
 fi
+# A fresh desktop's automatic updates may hold the package manager's lock: wait for them
+# (ten minutes is longer than an unattended upgrade takes) instead of failing at once.
+lock_wait=(-o DPkg::Lock::Timeout=600)
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${apt_options[@]}" "${missing[@]}"
+$sudo apt-get "${lock_wait[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get "${lock_wait[@]}" install -y -qq "${apt_options[@]}" "${missing[@]}"

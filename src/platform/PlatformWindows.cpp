@@ -1,5 +1,6 @@
 // The platform layer on Windows: Win32 file calls on wide-character paths.
 #include "platform/Platform.h"
+#include "platform/PlatformWindowsText.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -18,19 +19,7 @@
 
 namespace platform {
 
-namespace {
-
-// A save takes milliseconds; a temporary file this old is stale even if its pid was reused.
-constexpr ULONGLONG staleAfter100ns = 3600ULL * 10000000ULL;
-
-// Windows gives up on link chains at this depth as well.
-constexpr int maxLinkHops = 63;
-// SYMLINK_FLAG_RELATIVE of the driver kit: the link's target is relative to its folder.
-constexpr ULONG symbolicLinkRelative = 1;
-constexpr ULONGLONG moveRetryMilliseconds = 1000;
-constexpr DWORD retryPauseMilliseconds = 20;
-
-const char* const temporaryMarker = ".tmp-";
+namespace windows {
 
 // The game's strings are UTF-8; the wide Win32 calls take any name the file system holds.
 std::wstring wide(const std::string& text)
@@ -54,6 +43,25 @@ std::string narrow(const std::wstring& text)
                         nullptr);
     return result;
 }
+
+} // namespace windows
+
+using windows::narrow;
+using windows::wide;
+
+namespace {
+
+// A save takes milliseconds; a temporary file this old is stale even if its pid was reused.
+constexpr ULONGLONG staleAfter100ns = 3600ULL * 10000000ULL;
+
+// Windows gives up on link chains at this depth as well.
+constexpr int maxLinkHops = 63;
+// SYMLINK_FLAG_RELATIVE of the driver kit: the link's target is relative to its folder.
+constexpr ULONG symbolicLinkRelative = 1;
+constexpr ULONGLONG moveRetryMilliseconds = 1000;
+constexpr DWORD retryPauseMilliseconds = 20;
+
+const char* const temporaryMarker = ".tmp-";
 
 bool writeAll(HANDLE file, const std::string& content)
 {

@@ -1,5 +1,6 @@
 // The platform layer on Windows: reading and growing a file other games may share.
 #include "platform/Platform.h"
+#include "platform/PlatformWindowsText.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -14,6 +15,8 @@
 
 namespace platform {
 
+using windows::wide;
+
 namespace {
 
 // A save holds the lock for milliseconds; whoever holds it longer is no game saving. A read
@@ -23,11 +26,6 @@ constexpr DWORD readLockWaitMilliseconds = 500;
 // A virus scanner or an indexer may hold the file for a moment; opening is retried this long.
 constexpr ULONGLONG openRetryMilliseconds = 1000;
 constexpr DWORD retryPauseMilliseconds = 20;
-
-std::wstring wide(const std::string& text)
-{
-    return std::filesystem::u8path(text).wstring();
-}
 
 std::string describe(DWORD error)
 {

@@ -73,7 +73,7 @@ void hudPass(const FrameView& frame, int drawnAsteroids)
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
     drawHud(frame, drawnAsteroids);
-    checkOutcome();
+    drawOutcome(frame);
 }
 
 // The one place the frame tells the observer where each pass begins and ends.
@@ -109,10 +109,12 @@ FrameView captureFrameView()
     frame.planes = computeFrustumPlanes(frame.cameraPosition, rays);
     frame.light = {lightPosition, lightColor};
     frame.frameTime = deltaTime;
+    frame.showFrameStats = showFrameStats;
     frame.wireframe = wireframe;
     frame.hdrEnabled = hdrEnabled;
     frame.bloomEnabled = bloomEnabled;
     frame.frustumCulling = frustumCulling;
+    frame.collisionsEnabled = collisionsEnabled;
     return frame;
 }
 

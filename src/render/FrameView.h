@@ -18,8 +18,10 @@ struct FrameView {
     int width = 0;              // window size in pixels
     int height = 0;
     float frameTime = 0.0f;     // seconds; advances the particles and is shown by the HUD
+    bool showFrameStats = true; // F2: frame time and toggles on the HUD
     bool wireframe = false;     // F3: objects as lines
     bool hdrEnabled = true;     // F6: scene into the HDR framebuffer, then post-processing
     bool bloomEnabled = true;   // F7: blur the bright parts and add them
     bool frustumCulling = false; // F8: skip objects outside the view
+    bool collisionsEnabled = true; // F4: shown on the HUD; the rules read their own
 };

@@ -3,11 +3,9 @@
 
 #include <vector>
 
-#include "Controls.h"
 #include "GameRules.h"
 #include "Object.h"
 #include "RenderResources.h"
-#include "Settings.h"
 #include "TextRenderer.h"
 
 namespace {
@@ -16,6 +14,9 @@ void drawLine(TextRenderer& renderer, const TextLine& line, int width, int heigh
 {
     renderer.renderText(line.text, line.x, line.y, line.scale, width, height, line.color);
 }
+
+// The frame drawOutcome lays the end screens out over; null outside it.
+const FrameView* outcomeFrame = nullptr;
 
 } // namespace
 
@@ -29,11 +30,11 @@ void drawHud(const FrameView& frame, int drawnAsteroids)
     state.lives = lives;
     // Tests and a failed start-up may leave the list empty: then there is no ship to report on.
     state.invulnerableTime = sceneObjects.empty() ? 0.0f : sceneObjects[0]->invulnerableTime;
-    state.showFrameStats = showFrameStats;
+    state.showFrameStats = frame.showFrameStats;
     state.hdrEnabled = frame.hdrEnabled;
     state.bloomEnabled = frame.bloomEnabled;
     state.frustumCulling = frame.frustumCulling;
-    state.collisionsEnabled = collisionsEnabled;
+    state.collisionsEnabled = frame.collisionsEnabled;
     state.drawnAsteroids = drawnAsteroids;
 
     static std::vector<TextLine> lines; // kept so the strings reuse their storage every frame
@@ -42,10 +43,28 @@ void drawHud(const FrameView& frame, int drawnAsteroids)
         drawLine(textRenderer, line, frame.width, frame.height);
 }
 
-void drawMessage(EndMessage message)
+void drawOutcome(const FrameView& frame)
 {
-    drawLine(textRenderer, composeMessage(message, settings.width, settings.height),
-             settings.width, settings.height);
+    outcomeFrame = &frame;
+    checkOutcome();
+    outcomeFrame = nullptr;
+}
+
+void showEndMessage(EndMessage message)
+{
+    if (outcomeFrame)
+        drawMessage(message, outcomeFrame->width, outcomeFrame->height);
+}
+
+void showEndScoreTable(HighScoreTable& table)
+{
+    if (outcomeFrame)
+        drawScoreTable(table, textRenderer, outcomeFrame->width, outcomeFrame->height);
+}
+
+void drawMessage(EndMessage message, int width, int height)
+{
+    drawLine(textRenderer, composeMessage(message, width, height), width, height);
 }
 
 void drawScoreTable(HighScoreTable& table, TextRenderer& renderer, int width, int height)

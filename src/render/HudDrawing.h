@@ -9,5 +9,12 @@ class TextRenderer;
 
 // The HUD lines of `frame` (size, frame time, toggles) over the game state of now.
 void drawHud(const FrameView& frame, int drawnAsteroids);
-void drawMessage(EndMessage message);
+// The rules' verdict on this frame (checkOutcome), with its end message and score table laid
+// out over `frame`.
+void drawOutcome(const FrameView& frame);
+// The hooks checkOutcome shows its end screens through; outside drawOutcome they draw nothing,
+// as there is no frame to draw them over.
+void showEndMessage(EndMessage message);
+void showEndScoreTable(HighScoreTable& table);
+void drawMessage(EndMessage message, int width, int height);
 void drawScoreTable(HighScoreTable& table, TextRenderer& renderer, int width, int height);

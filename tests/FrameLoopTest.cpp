@@ -1,0 +1,74 @@
+// The game's own start-up and frame pass in this process, on a hidden window, driven by a
+// scripted clock: the time the rules see is the time the clock says.
+#include <gtest/gtest.h>
+
+#include <GLFW/glfw3.h>
+
+#include "AppState.h"
+#include "Controls.h"
+#include "FrameClock.h"
+#include "FrameLoop.h"
+#include "GameRules.h"
+#include "Object.h"
+#include "Settings.h"
+#include "Startup.h"
+#include "GlTestSupport.h"
+
+namespace {
+
+// Passes at `step` seconds apart from `from`, until the fuel runs out or the clock reaches
+// `until`; the clock reading at which the fuel ran out, or `until`.
+float runUntilOutOfFuel(float from, float step, float until)
+{
+    float now = from;
+    for (int frame = 1; fuel >= 0.0f && now < until; ++frame) {
+        now = from + static_cast<float>(frame) * step; // no sum of rounded steps
+        EXPECT_TRUE(runFramePass(now));
+    }
+    return now;
+}
+
+} // namespace
+
+TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCappedFrame)
+{
+    usePrivateDisplay();
+    Settings wanted;
+    wanted.width = 160;
+    wanted.height = 90;
+    StartupFailure failure = StartupFailure::none;
+    captureStdout([&] { failure = startGame(wanted, false); });
+    ASSERT_EQ(failure, StartupFailure::none);
+    fuelDrain = true;
+    collisionsEnabled = false; // the asteroids must not end the game first
+
+    // 100 fuel: half of it in the first 5 s, frames as quick as a fast machine draws them.
+    EXPECT_GE(runUntilOutOfFuel(0.0f, 0.1f, 5.0f), 5.0f) << "fuel ran out early";
+    EXPECT_NEAR(fuel, 50.0f, 0.01f);
+    // A swamped software renderer draws a frame in 0.7 s: it still drains 10 a second.
+    runUntilOutOfFuel(5.0f, 0.7f, 7.75f);
+    EXPECT_NEAR(fuel, 22.0f, 0.01f) << "slow frames must count in full";
+    // Half a minute with the process stopped counts as one capped frame.
+    EXPECT_TRUE(runFramePass(37.8f));
+    EXPECT_NEAR(fuel, 22.0f - 10.0f * longestFrameTime, 0.01f);
+    // What is left lasts its 0.2 s of clock, and runs out then.
+    const float outAt = runUntilOutOfFuel(37.8f, 0.05f, 60.0f);
+    EXPECT_GT(outAt, 37.95f) << "fuel ran out early";
+    EXPECT_LT(outAt, 38.1f) << "fuel drained slower than the clock ran";
+    EXPECT_TRUE(renderFrozen) << "out of fuel ends the game";
+    deleteAllObjects();
+}
+
+// The clock the game hands its frame pass is the window system's, second for second: a
+// game clock that ran slow or fast would slow or speed up the whole world.
+TEST(FrameLoop, TheGameClockIsTheWindowSystemsClock)
+{
+    usePrivateDisplay();
+    ASSERT_TRUE(glfwInit());
+    for (const double setTo : {0.0, 12.5, 1000.0}) {
+        glfwSetTime(setTo);
+        const float read = gameClockNow();
+        EXPECT_GE(read, static_cast<float>(setTo)) << "after glfwSetTime(" << setTo << ")";
+        EXPECT_LT(read, static_cast<float>(setTo) + 30.0f) << "after glfwSetTime(" << setTo << ")";
+    }
+}
