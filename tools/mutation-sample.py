@@ -398,12 +398,16 @@ def failed_test(log_path):
     found = re.findall(r"^\s*\d+ - (\S+) \((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception|.*?)\)", text, re.M)
     if found:
         return found[0][0]
-    found = re.findall(r"Test\s+#\d+: (\S+) \.+\*+(Failed|Timeout|Exception)", text)
+    found = re.findall(r"Test\s+#\d+: (\S+).*?\*\*\*(Failed|Timeout|Exception|Not Run)", text)
     if found:
         return found[0][0]
     # A test program that cannot even list its tests fails the run before any test starts.
     found = re.findall(r"Error running test executable.\s+Path: '.*/(\w+)'\s+Result: (.*)", text)
     return "%s (listing: %s)" % found[0] if found else "?"
+
+
+def log_path_of(out_dir, seed, mutant):
+    return os.path.join(out_dir, "logs", "seed-%d-%s.log" % (seed, re.sub(r"[^\w.-]", "_", mutant.id)))
 
 
 def likeliest_tests(mutant):
@@ -527,6 +531,8 @@ def main():
     if args.report:
         for m in sample:
             row = results.get(m.id)
+            if row and row[7] == "?" and os.path.exists(log_path_of(out_dir, args.seed, m)):
+                row[7] = failed_test(log_path_of(out_dir, args.seed, m))
             result = row[6] if row else "pending"
             if result in ("survived", "equivalent") and m.describe() in reviewed:
                 result = "equivalent"
@@ -556,7 +562,7 @@ def main():
     print("seed %d: %d of %d mutants to run" % (args.seed, len(pending), len(sample)))
     for index, m in enumerate(pending, start=1):
         planted = Planted(m)
-        log_path = os.path.join(out_dir, "logs", "seed-%d-%s.log" % (args.seed, re.sub(r"[^\w.-]", "_", m.id)))
+        log_path = log_path_of(out_dir, args.seed, m)
         started = time.time()
         try:
             if m.describe() in reviewed and not args.run_equivalents:
