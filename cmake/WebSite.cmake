@@ -12,7 +12,7 @@ endif()
 set(ORBELUNE_WEB_DIR ${CMAKE_SOURCE_DIR}/src/platform/web)
 # SHELL: keeps each option with its value: CMake drops repeated options otherwise.
 target_link_options(orbelune PRIVATE
-  -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sFORCE_FILESYSTEM=1 -lidbfs.js
+  -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sFORCE_FILESYSTEM=1
   "-sEXPORTED_RUNTIME_METHODS=['ccall','FS']"
   "SHELL:--js-library ${ORBELUNE_WEB_DIR}/library.js" "SHELL:--pre-js ${ORBELUNE_WEB_DIR}/files.js"
   "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/shaders@/shaders"

@@ -14,9 +14,12 @@
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -29,6 +32,7 @@
 
 #include "HighScoreTable.h"
 #include "TestSupport.h"
+#include "platform/FileSharing.h"
 
 namespace {
 
@@ -185,29 +189,45 @@ TEST(ScoreFileRefusals, NothingButARegularFileIsReadWrittenOrReplaced)
     }
 }
 
-TEST(ScoreFileBounds, AFileOverTheBoundIsNeitherShownNorChanged)
+// No size is too large to show or to extend: the display keeps the best entries of a stream
+// and the save reads only the file's end. A file past the replacement's copy bound is
+// extended in place.
+TEST(ScoreFileBounds, FilesOfManyMebibytesAreShownAndExtendedInBoundedMemory)
 {
-    TempDir dir;
-    const std::string path = dir.file("scores.txt");
-    const std::string first = "ada 150\n";
-    // The documented bound, written out rather than read from the table, so that a larger
-    // one fails here.
-    const std::size_t bound = std::size_t(1) << 20;
+    for (const std::size_t mebibytes : {std::size_t(2), std::size_t(48)}) {
+        SCOPED_TRACE(std::to_string(mebibytes) + " MiB");
+        TempDir dir;
+        const std::string path = dir.file("scores.txt");
+        const std::string filler = std::string(200, 'x') + " 1\n";
+        std::string content = "ada 150\ntop 999\n";
+        while (content.size() < (mebibytes << 20))
+            content += filler;
+        dir.write("scores.txt", content);
+        // Not held while the child runs: it would count as the child's.
+        const std::size_t oldSize = content.size();
+        std::string().swap(content);
 
-    // At the bound the file is read whole and grows.
-    const std::string atBound = first + std::string(bound - first.size() - 1, 'x') + "\n";
-    dir.write("scores.txt", atBound);
-    ChildOutput output;
-    EXPECT_EQ(inChild([&] { return win(path, "bob", 57.0f); }, output), 0);
-    EXPECT_EQ(readFile(path), atBound + "bob 57\n");
-
-    // One byte over: neither shown nor touched, and the save says why.
-    const std::string overBound = first + std::string(bound - first.size(), 'x') + "\n";
-    dir.write("scores.txt", overBound);
-    const int status = inChild([&] { return refusedWin(path, "cy", 3.0f); }, output);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(readFile(path), overBound);
-    EXPECT_NE(output.err().find("larger than"), std::string::npos) << output.err();
+        ChildOutput output;
+        long peakKiB = 0;
+        const int status = inChild(
+            [&] {
+                HighScoreTable table;
+                table.load(path);
+                const bool topShown = std::any_of(table.entries.begin(), table.entries.end(),
+                                                  [](const auto& e) { return e.first == "top"; });
+                if (!topShown || table.entries.size() > HighScoreTable::maxKeptEntries)
+                    return 3;
+                table.add("bob", 57.0f);
+                return table.save(path) ? 0 : 1;
+            },
+            output, false, &peakKiB);
+        EXPECT_EQ(status, 0) << output.err();
+        EXPECT_LT(peakKiB, 32 * 1024) << "the file was held whole";
+        const std::string saved = readFile(path);
+        EXPECT_EQ(saved.size(), oldSize + 7);
+        EXPECT_EQ(saved.compare(oldSize, std::string::npos, "bob 57\n"), 0);
+        EXPECT_EQ(output.err(), "");
+    }
 }
 
 TEST(ScoreFileInPlace, EveryHardLinkSeesTheNewEntry)
@@ -263,6 +283,117 @@ TEST(ScoreFileInPlace, AnotherUsersWritableFileKeepsItsOwner)
     EXPECT_EQ(after.st_mode, before.st_mode);
 }
 
+// Where the system has no unnamed files, the temporary has a name another user may have
+// planted first: a hard link there to someone's file must not be written through.
+TEST(ScoreFileReplacement, ALinkPlantedAtTheTemporarysNameIsNeverWrittenThrough)
+{
+    TempDir dir;
+    const std::string path = dir.file("scores.txt");
+    dir.write("scores.txt", "ada 150\n");
+    dir.write("victim.txt", "someone's own\n");
+    ASSERT_EQ(chmod(dir.file("victim.txt").c_str(), 0600), 0);
+    ChildOutput output;
+    const int status = inChild(
+        [&] {
+            platform::forceNamedTemporariesForTests(true);
+            const std::string temporary = platform::temporaryPathFor(path, static_cast<unsigned long>(getpid()));
+            if (link(dir.file("victim.txt").c_str(), temporary.c_str()) != 0)
+                return 5;
+            return win(path, "bob", 57.0f);
+        },
+        output);
+    EXPECT_EQ(status, 0) << output.err();
+    EXPECT_EQ(readFile(path), "ada 150\nbob 57\n");
+    EXPECT_EQ(readFile(dir.file("victim.txt")), "someone's own\n");
+    EXPECT_EQ(statOf(dir.file("victim.txt")).st_mode & 07777, 0600u);
+    EXPECT_EQ(folderListing(dir.path()), (std::vector<std::string>{"scores.txt", "victim.txt"}));
+}
+
+// An access list in the POSIX form Linux stores as an extended attribute: the owner, one
+// named user, the group, the mask and the others.
+std::string accessListGiving(uid_t user)
+{
+    struct Entry {
+        std::uint16_t tag, permissions;
+        std::uint32_t id;
+    };
+    const std::uint32_t none = ~0u;
+    const Entry entries[] = {{0x01, 6, none}, {0x02, 6, user}, {0x04, 4, none}, {0x10, 6, none}, {0x20, 4, none}};
+    std::string bytes(4, '\0');
+    bytes[0] = 2; // the format's version, little-endian
+    for (const Entry& entry : entries)
+        bytes.append(reinterpret_cast<const char*>(&entry), sizeof entry);
+    return bytes;
+}
+
+// A rename would give the file a fresh inode: what the old one carries must survive a save.
+TEST(ScoreFileReplacement, AccessListsAndExtendedAttributesAreKept)
+{
+    const passwd* nobody = getpwnam("nobody");
+    const std::vector<std::pair<std::string, std::string>> attributes = {
+        {"user.orbelune-note", "kept"},
+        {"system.posix_acl_access", accessListGiving(nobody ? nobody->pw_uid : 65534)},
+    };
+    for (const auto& [name, value] : attributes) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        const std::string path = dir.file("scores.txt");
+        dir.write("scores.txt", "ada 150\n");
+        if (setxattr(path.c_str(), name.c_str(), value.data(), value.size(), 0) != 0) {
+            std::printf("skipped: this file system keeps no %s (%s)\n", name.c_str(), std::strerror(errno));
+            continue;
+        }
+        const ino_t inode = statOf(path).st_ino;
+        ChildOutput output;
+        EXPECT_EQ(inChild([&] { return win(path, "bob", 57.0f); }, output), 0) << output.err();
+        EXPECT_EQ(readFile(path), "ada 150\nbob 57\n");
+        std::string after(value.size() + 16, '\0');
+        const ssize_t length = getxattr(path.c_str(), name.c_str(), after.data(), after.size());
+        ASSERT_GE(length, 0) << "the attribute was lost";
+        after.resize(static_cast<std::size_t>(length));
+        EXPECT_EQ(after, value);
+        EXPECT_EQ(statOf(path).st_ino, inode);
+    }
+}
+
+// Under a file-size limit (ulimit -f) the save fails whole: the file holds the old content
+// or the old content and the whole new line, the game lives on and says what happened.
+TEST(ScoreFileInPlace, AFileSizeLimitLeavesTheOldFileOrTheWholeLine)
+{
+    // Long enough that the child's messages, in files under the same limit, stay within it.
+    std::string old = "ada 150\n";
+    while (old.size() < 4096)
+        old += "filler 1\n";
+    old += "kate 1\n";
+    for (const bool inPlace : {false, true}) {
+        for (const std::size_t room : {std::size_t(3), std::size_t(20)}) {
+            SCOPED_TRACE(std::string(inPlace ? "in place" : "by rename") + ", room " + std::to_string(room));
+            TempDir dir;
+            const std::string path = dir.file("scores.txt");
+            dir.write("scores.txt", old);
+            if (inPlace) {
+                ASSERT_EQ(link(path.c_str(), dir.file("other-name.txt").c_str()), 0);
+            }
+            ChildOutput output;
+            const int status = inChild(
+                [&] {
+                    const rlimit limit{old.size() + room, old.size() + room};
+                    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                        return 5;
+                    return win(path, "kate", 200.0f);
+                },
+                output);
+            const bool fits = room >= std::string("kate 200\n").size();
+            EXPECT_EQ(status, fits ? 0 : 1) << "129 + 24 = 153: killed by SIGXFSZ\n" << output.err();
+            EXPECT_EQ(readFile(path), fits ? old + "kate 200\n" : old);
+            if (!fits) {
+                EXPECT_NE(output.err().find("The score was not saved in " + path + ": "), std::string::npos)
+                    << output.err();
+            }
+        }
+    }
+}
+
 // Two games winning at the same moment, many times over: by rename and in place (a second
 // hard link forces that), every entry must be in the file.
 TEST(ScoreFileConcurrency, TwoGamesSavingAtOnceKeepEveryEntry)
@@ -314,20 +445,137 @@ TEST(ScoreFileConcurrency, TwoGamesSavingAtOnceKeepEveryEntry)
     }
 }
 
-// Whoever holds the lock far longer than a save takes is no game saving: the win is stored
-// after a bounded wait, and the player is told it went in without the lock.
-TEST(ScoreFileConcurrency, ALockHeldTooLongDelaysTheSaveButLosesNothing)
+// The lock held by another program: a process of its own, so that no game started later
+// inherits the descriptor that holds it.
+class HeldLock {
+public:
+    explicit HeldLock(const std::string& path)
+    {
+        int ready[2];
+        EXPECT_EQ(pipe(ready), 0);
+        holder_ = fork();
+        if (holder_ == 0) {
+            close(ready[0]);
+            const int fd = open(path.c_str(), O_RDONLY);
+            if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "L", 1) != 1)
+                _exit(1);
+            for (;;)
+                pause();
+        }
+        close(ready[1]);
+        char locked = 0;
+        EXPECT_EQ(read(ready[0], &locked, 1), 1) << "the lock could not be taken";
+        close(ready[0]);
+    }
+    ~HeldLock() { release(); }
+    void release()
+    {
+        if (holder_ > 0) {
+            kill(holder_, SIGKILL);
+            waitpid(holder_, nullptr, 0);
+        }
+        holder_ = -1;
+    }
+
+private:
+    pid_t holder_ = -1;
+};
+
+bool waitUntil(const std::function<bool()>& condition, double seconds = 30.0)
 {
-    TempDir dir;
-    dir.write("scores.txt", "ada 150\n");
-    const int held = open(dir.file("scores.txt").c_str(), O_RDONLY);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(flock(held, LOCK_EX), 0);
-    ChildOutput output;
-    EXPECT_EQ(inChild([&] { return win(dir.file("scores.txt"), "bob", 57.0f); }, output), 0);
-    close(held);
-    EXPECT_EQ(readFile(dir.file("scores.txt")), "ada 150\nbob 57\n");
-    EXPECT_NE(output.err().find("without its lock"), std::string::npos) << output.err();
+    const auto deadline = deadlineAfter(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+int countOf(const std::string& text, const std::string& word)
+{
+    int count = 0;
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+        ++count;
+    return count;
+}
+
+const char* const waitingNotice = "the score waits up to";
+
+// Two games winning while a third program holds the lock: they wait, saying so once each,
+// and write only once they have it; past the bound they write nothing and say so.
+TEST(ScoreFileConcurrency, TwoSaversWaitForALockHeldByAThirdAndNeverWriteWithoutIt)
+{
+    for (const bool releasedInTime : {true, false}) {
+        SCOPED_TRACE(releasedInTime ? "released while they wait" : "held past the bound");
+        TempDir dir;
+        const std::string path = dir.file("scores.txt");
+        dir.write("scores.txt", "ada 150\n");
+        HeldLock holder(path);
+        std::vector<ChildOutput> outputs(2);
+        std::vector<pid_t> games;
+        for (int game = 0; game < 2; ++game) {
+            const std::string name = game == 0 ? "bob" : "cy";
+            games.push_back(startChild(
+                [&, name] {
+                    // The real bound is half a minute; past it this test would only wait longer.
+                    if (!releasedInTime)
+                        platform::setSaveLockWaitForTests(std::chrono::milliseconds(300));
+                    return win(path, name, 57.0f);
+                },
+                outputs[game]));
+        }
+        if (releasedInTime) {
+            EXPECT_TRUE(waitUntil([&] {
+                return outputs[0].err().find(waitingNotice) != std::string::npos &&
+                       outputs[1].err().find(waitingNotice) != std::string::npos;
+            }));
+            holder.release();
+        }
+        const auto deadline = deadlineAfter(60.0);
+        for (int game = 0; game < 2; ++game) {
+            EXPECT_EQ(waitChild(games[game], deadline), releasedInTime ? 0 : 1) << outputs[game].err();
+            const std::string err = outputs[game].err();
+            EXPECT_EQ(countOf(err, waitingNotice), 1) << err;
+            EXPECT_EQ(countOf(err, "The score was not saved in " + path + ": another program held its lock"),
+                      releasedInTime ? 0 : 1)
+                << err;
+        }
+        const std::string saved = readFile(path);
+        if (releasedInTime) {
+            EXPECT_TRUE(saved == "ada 150\nbob 57\ncy 57\n" || saved == "ada 150\ncy 57\nbob 57\n") << saved;
+        } else {
+            EXPECT_EQ(saved, "ada 150\n");
+        }
+    }
+}
+
+// A file moved away or removed by hand while a game waits for its lock is no longer the
+// score file: the entry goes to the file the path names when the lock is had.
+TEST(ScoreFileConcurrency, AFileReplacedOrRemovedDuringTheWaitIsLeftAlone)
+{
+    for (const bool removed : {false, true}) {
+        SCOPED_TRACE(removed ? "removed" : "replaced");
+        TempDir dir;
+        const std::string path = dir.file("scores.txt");
+        dir.write("scores.txt", "ada 150\n");
+        HeldLock holder(path);
+        ChildOutput output;
+        const pid_t game = startChild([&] { return win(path, "bob", 57.0f); }, output);
+        EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }));
+        if (removed) {
+            ASSERT_EQ(unlink(path.c_str()), 0);
+        } else {
+            ASSERT_EQ(rename(path.c_str(), dir.file("old.txt").c_str()), 0);
+            dir.write("scores.txt", "new 1\n");
+        }
+        holder.release();
+        EXPECT_EQ(waitChild(game, deadlineAfter(60.0)), 0) << output.err();
+        EXPECT_EQ(readFile(path), removed ? "bob 57\n" : "new 1\nbob 57\n");
+        if (!removed) {
+            EXPECT_EQ(readFile(dir.file("old.txt")), "ada 150\n");
+        }
+    }
 }
 
 } // namespace

@@ -14,10 +14,13 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
 #include "HighScoreTable.h"
+#include "platform/FileSharing.h"
 #include "platform/Platform.h"
 
 namespace fs = std::filesystem;
@@ -201,6 +204,39 @@ TEST_F(PlatformFiles, AReadOnlyScoreFileIsLeftAsItWas)
     addEntry("bob", 150.0f);
     EXPECT_EQ("ada 57\n", read("scores.txt"));
     EXPECT_EQ(1, filesInFolder());
+}
+
+// Another program holding the score file's lock past the save's wait: nothing is written,
+// and the save says so; once the lock is free the same save goes through.
+TEST_F(PlatformFiles, ALockHeldPastTheWaitLeavesTheFileAsItWas)
+{
+    write("scores.txt", "ada 57\n");
+#ifdef _WIN32
+    HANDLE holder = CreateFileW(fs::path(file("scores.txt")).wstring().c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    OVERLAPPED whole{};
+    ASSERT_TRUE(LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole));
+#else
+    const int holder = ::open(file("scores.txt").c_str(), O_RDONLY);
+    ASSERT_EQ(0, ::flock(holder, LOCK_EX));
+#endif
+    platform::setSaveLockWaitForTests(std::chrono::milliseconds(200));
+    HighScoreTable table;
+    table.add("bob", 150.0f);
+    const bool savedWhileHeld = table.save(file("scores.txt"));
+#ifdef _WIN32
+    UnlockFileEx(holder, 0, MAXDWORD, MAXDWORD, &whole);
+    CloseHandle(holder);
+#else
+    ::close(holder);
+#endif
+    EXPECT_FALSE(savedWhileHeld);
+    EXPECT_EQ("ada 57\n", read("scores.txt"));
+    EXPECT_TRUE(table.save(file("scores.txt")));
+    platform::setSaveLockWaitForTests(platform::defaultSaveLockWait);
+    EXPECT_EQ("ada 57\nbob 150\n", read("scores.txt"));
 }
 
 #ifdef _WIN32

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iostream>
 #include <istream>
 #include <locale>
@@ -13,43 +14,6 @@
 namespace {
 
 constexpr std::size_t maxNameBytes = 64;
-const char* const whitespace = " \t\n\v\f\r";
-
-// One word of a score file, and where it stands on its line.
-struct Word {
-    std::string text;
-    bool startsLine = false; // no word before it on its line
-    bool indented = false;   // white space before it on its line
-};
-
-bool isLineBreak(char c)
-{
-    return c == '\n' || c == '\r';
-}
-
-std::vector<Word> splitWords(const std::string& bytes)
-{
-    std::vector<Word> words;
-    bool lineStart = true;
-    bool indented = false;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const char c = bytes[at];
-        if (std::char_traits<char>::find(whitespace, 6, c)) {
-            if (isLineBreak(c))
-                lineStart = true;
-            indented = !isLineBreak(c) && lineStart;
-            ++at;
-            continue;
-        }
-        const std::size_t end = std::min(bytes.find_first_of(whitespace, at), bytes.size());
-        words.push_back({bytes.substr(at, end - at), lineStart, indented && lineStart});
-        lineStart = false;
-        indented = false;
-        at = end;
-    }
-    return words;
-}
 
 // The length of the well-formed UTF-8 sequence at `at`; 0 where none starts there.
 std::size_t utf8Length(const std::string& text, std::size_t at)
@@ -69,20 +33,6 @@ std::size_t utf8Length(const std::string& text, std::size_t at)
     return length;
 }
 
-bool readScore(const std::string& text, float& score)
-{
-    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos)
-        return false;
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    float value = 0.0f;
-    in >> value;
-    // Overflow fails the extraction; a non-finite score would break the display's sort.
-    if (in.fail() || !in.eof() || !std::isfinite(value))
-        return false;
-    score = value;
-    return true;
-}
 
 // The entries as the file holds them; `guardNumbers` puts a '_' before a name that reads
 // as a score.
@@ -93,7 +43,7 @@ std::string formatLines(const std::vector<std::pair<std::string, float>>& entrie
     lines.imbue(std::locale::classic());
     for (const auto& [name, score] : entries) {
         float ignored = 0.0f;
-        lines << (guardNumbers && readScore(name, ignored) ? "_" : "") << name << ' ' << score << lineEnd;
+        lines << (guardNumbers && readsAsScore(name, ignored) ? "_" : "") << name << ' ' << score << lineEnd;
     }
     return lines.str();
 }
@@ -111,32 +61,6 @@ std::string lineEndOf(const std::string& bytes)
 
 } // namespace
 
-std::vector<std::pair<std::string, float>> parseScores(const std::string& bytes)
-{
-    std::vector<std::pair<std::string, float>> entries;
-    const std::vector<Word> words = splitWords(bytes);
-    std::size_t at = 0;
-    while (at < words.size()) {
-        float score = 0.0f;
-        if (at + 1 < words.size() && readScore(words[at + 1].text, score)) {
-            entries.emplace_back(words[at].text, score);
-            at += 2;
-            continue;
-        }
-        // " 57" alone on its line: an entry whose name was empty, as older saves wrote it.
-        const bool aloneOnLine = at + 1 == words.size() || words[at + 1].startsLine;
-        if (words[at].indented && aloneOnLine && readScore(words[at].text, score)) {
-            entries.emplace_back("anonymous", score);
-            ++at;
-            continue;
-        }
-        // A malformed entry hides only its own line: the next line may start a good one.
-        do
-            ++at;
-        while (at < words.size() && !words[at].startsLine);
-    }
-    return entries;
-}
 
 std::string storableName(const std::string& name)
 {
@@ -196,12 +120,42 @@ std::string readNameWord(std::istream& in, std::size_t maxBytes)
 
 void HighScoreTable::load(std::string path)
 {
-    std::string bytes;
+    const std::size_t firstNew = entries.size();
+    // Past twice the bound, the weakest are dropped: the best keep their file order.
+    auto keepBest = [this, firstNew] {
+        std::vector<float> scores;
+        for (std::size_t i = firstNew; i < entries.size(); ++i)
+            scores.push_back(entries[i].second);
+        std::nth_element(scores.begin(), scores.begin() + (maxKeptEntries - 1), scores.end(), std::greater<float>());
+        const float threshold = scores[maxKeptEntries - 1];
+        std::size_t above = 0;
+        for (float score : scores)
+            above += score > threshold ? 1 : 0;
+        std::size_t tiesKept = maxKeptEntries - above;
+        auto kept = entries.begin() + static_cast<std::ptrdiff_t>(firstNew);
+        for (auto it = kept; it != entries.end(); ++it) {
+            const bool tie = it->second == threshold;
+            if (it->second < threshold || (tie && tiesKept == 0))
+                continue;
+            tiesKept -= tie ? 1 : 0;
+            if (kept != it)
+                *kept = std::move(*it);
+            ++kept;
+        }
+        entries.erase(kept, entries.end());
+    };
+    ScoreReader reader([this, firstNew, &keepBest](std::string name, float score) {
+        entries.emplace_back(std::move(name), score);
+        if (entries.size() - firstNew >= 2 * maxKeptEntries)
+            keepBest();
+    });
     std::string reason;
-    if (platform::readRegularFile(path, maxFileBytes, bytes, reason) != platform::FileRead::read)
+    if (platform::readRegularFile(path, [&reader](const char* bytes, std::size_t size) { reader.feed(bytes, size); },
+                                  reason) != platform::FileRead::read)
         return;
-    for (auto& entry : parseScores(bytes))
-        entries.push_back(std::move(entry));
+    reader.finish();
+    if (entries.size() - firstNew > maxKeptEntries)
+        keepBest();
 }
 
 void HighScoreTable::add(std::string name, float score)
@@ -217,17 +171,21 @@ bool HighScoreTable::save(std::string path)
 {
     // The new lines go after what is in the file now, which another game may have grown
     // since this table was loaded, in the line end the file already has.
-    auto tailFor = [this](const std::string& current) {
+    auto tailFor = [this](const platform::FileEnd& end) {
         if (added_.empty())
             return std::string();
+        const std::string& current = end.bytes;
         const std::string lineEnd = lineEndOf(current);
         std::string lastLineEnd;
         if (!current.empty() && current.back() != '\n' && !(lineEnd == "\r" && current.back() == '\r'))
             lastLineEnd = current.back() == '\r' && lineEnd == "\r\n" ? "\n" : lineEnd;
-        std::string tail = lastLineEnd + formatLines(added_, lineEnd, false);
         // NOTE: a word left alone at the end of the file takes the next word as its score
         // when that reads as one: a name such as "007" then gets a '_' before it, so that
-        // the entry reads back.
+        // the entry reads back. Where only the file's end was read, whether such a word is
+        // there cannot be known, and the '_' is always given.
+        if (!end.wholeFile)
+            return lastLineEnd + formatLines(added_, lineEnd, true);
+        std::string tail = lastLineEnd + formatLines(added_, lineEnd, false);
         const auto readBack = parseScores(current + tail);
         auto sameName = [](const auto& a, const auto& b) { return a.first == b.first; };
         if (readBack.size() < added_.size() ||
@@ -235,13 +193,11 @@ bool HighScoreTable::save(std::string path)
             tail = lastLineEnd + formatLines(added_, lineEnd, true);
         return tail;
     };
-    const platform::FileExtension saved = platform::extendRegularFile(path, maxFileBytes, tailFor);
+    const platform::FileExtension saved = platform::extendRegularFile(path, tailFor);
     if (!saved.written) {
         std::cerr << "The score was not saved in " << path << ": " << saved.reason << std::endl;
         return false;
     }
-    if (!saved.warning.empty())
-        std::cerr << "The score was saved in " << path << " without its lock: " << saved.warning << std::endl;
     added_.clear();
     return true;
 }

@@ -7,12 +7,15 @@
 #include <utility>
 #include <vector>
 
+#include "ScoreReader.h"
+
 class HighScoreTable {
 public:
     std::vector<std::pair<std::string, float>> entries; // file order, oldest first
 
-    // Appends the entries of the file; a missing file, or anything but a readable regular
-    // file of at most maxFileBytes, adds nothing.
+    // Appends the entries of the file, read as a stream, keeping the best maxKeptEntries in
+    // file order: the display shows the best ten, and any file can be shown in bounded
+    // memory. A missing file, or anything but a readable regular file, adds nothing.
     void load(std::string path);
     void add(std::string name, float score);
     // Appends the entries added since the last save to the file as it stands now, keeping
@@ -21,18 +24,13 @@ public:
     // are stored.
     bool save(std::string path);
 
-    // A file larger than this is not read, and left as it is: 1 MiB holds over ten
-    // thousand entries of the longest name, and no endless source fills the memory.
-    static constexpr std::size_t maxFileBytes = std::size_t(1) << 20;
+    // Far more than any table a player keeps, so that load keeps every entry of one.
+    static constexpr std::size_t maxKeptEntries = 1000;
 
 private:
     std::vector<std::pair<std::string, float>> added_; // since the last save, names made storable
 };
 
-// The entries of a score file's bytes: words in pairs, a name then a score, as the game has
-// always read them (any white space, line ends and lone CRs included, between and within
-// entries). Where a pair does not read, reading goes on at the next line.
-std::vector<std::pair<std::string, float>> parseScores(const std::string& bytes);
 // The name as it is stored: whitespace and control characters made '_', at most 64 bytes
 // (never splitting a UTF-8 sequence), "anonymous" when empty, so that every saved line
 // reads back and none can steer a terminal that shows the file.

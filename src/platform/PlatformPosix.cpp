@@ -14,28 +14,25 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSharing.h"
+
 namespace platform {
 
 namespace {
 
 // Linux gives up on link chains at this depth as well.
 constexpr int maxLinkHops = 40;
-// A save takes milliseconds; a temporary file this old is stale even if its pid was reused.
-constexpr std::time_t staleAfterSeconds = 3600;
-
-const char* const temporaryMarker = ".tmp-";
-
 std::string folderOf(const std::string& path)
 {
     const std::string folder = std::filesystem::path(path).parent_path().string();
     return folder.empty() ? "." : folder;
 }
 
-bool writeAll(int fd, const std::string& content)
+bool writeAll(int fd, const char* bytes, std::size_t size)
 {
     std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::write(fd, content.data() + done, content.size() - done);
+    while (done < size) {
+        const ssize_t written = ::write(fd, bytes + done, size - done);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -74,6 +71,8 @@ bool copyModeAndOwner(int fd, const struct stat& old)
 int openUnnamedFileIn(const std::string& folder)
 {
 #if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
+    if (namedTemporariesForced())
+        return -1;
     const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     struct stat info;
     if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
@@ -105,22 +104,35 @@ bool nameUnnamedFile(int fd, const std::string& temporary)
     return false;
 }
 
+// A named temporary made afresh: a file already at its name (this pid's, from a killed
+// process; or planted, a link to someone else's file) is removed, never opened through.
+int createNamedTemporary(const std::string& temporary)
+{
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(temporary.c_str(), flags, 0600);
+    if (fd < 0 && errno == EEXIST && ::unlink(temporary.c_str()) == 0)
+        fd = ::open(temporary.c_str(), flags, 0600);
+    return fd;
+}
+
 // One attempt at the replacement, with an unnamed temporary file or a named one.
-bool replaceThrough(const std::string& path, const std::string& temporary, const std::string& content,
+bool replaceThrough(const std::string& path, const std::string& temporary, const ContentSource& content,
                     bool unnamed)
 {
-    const int namedFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW;
-    const int fd = unnamed ? openUnnamedFileIn(folderOf(path)) : ::open(temporary.c_str(), namedFlags, 0666);
+    const int fd = unnamed ? openUnnamedFileIn(folderOf(path)) : createNamedTemporary(temporary);
     if (fd < 0)
         return false;
     struct stat old;
     bool ok = ::stat(path.c_str(), &old) != 0 || copyModeAndOwner(fd, old);
-    ok = ok && writeAll(fd, content) && ::fsync(fd) == 0;
-    ok = ok && (!unnamed || nameUnnamedFile(fd, temporary));
-    ok = ::close(fd) == 0 && ok;
+    ok = ok && content([fd](const char* bytes, std::size_t size) { return writeAll(fd, bytes, size); });
+    ok = ok && ::fsync(fd) == 0;
+    // An unnamed temporary's name is ours only once this save has given it.
+    const bool named = !unnamed || (ok && nameUnnamedFile(fd, temporary));
+    ok = ::close(fd) == 0 && ok && named;
     ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
-        ::unlink(temporary.c_str());
+        if (named)
+            ::unlink(temporary.c_str());
         return false;
     }
     syncFolderOf(path);
@@ -157,35 +169,34 @@ std::string resolveLinks(const std::string& path)
     return "";
 }
 
+bool replaceFileAtomically(const std::string& path, const ContentSource& content)
+{
+    const std::string temporary = temporaryPathFor(path, static_cast<unsigned long>(::getpid()));
+    return replaceThrough(path, temporary, content, true) || replaceThrough(path, temporary, content, false);
+}
+
 bool replaceFileAtomically(const std::string& path, const std::string& content)
 {
-    const std::string temporary = path + temporaryMarker + std::to_string(::getpid());
-    return replaceThrough(path, temporary, content, true) || replaceThrough(path, temporary, content, false);
+    return replaceFileAtomically(path, [&content](const auto& write) { return write(content.data(), content.size()); });
 }
 
 void removeStaleTemporaries(const std::string& path)
 {
     const std::string folder = folderOf(path);
-    const std::string prefix = std::filesystem::path(path).filename().string() + temporaryMarker;
+    const std::string baseName = std::filesystem::path(path).filename().string();
     DIR* listing = ::opendir(folder.c_str());
     if (!listing)
         return;
     const std::time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name.compare(0, prefix.size(), prefix) != 0)
+        const unsigned long pid = temporaryOwner(entry->d_name, baseName);
+        if (pid == 0 || pid == static_cast<unsigned long>(::getpid()))
             continue;
-        const std::string digits = name.substr(prefix.size());
-        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const std::string file = folder + "/" + name;
+        const std::string file = folder + "/" + entry->d_name;
         struct stat info;
         if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
             continue;
-        const long pid = std::strtol(digits.c_str(), nullptr, 10);
-        if (pid == ::getpid())
-            continue;
-        if (processIsGone(pid) || now - info.st_mtime > staleAfterSeconds)
+        if (temporaryIsStale(processIsGone(static_cast<long>(pid)), std::difftime(now, info.st_mtime)))
             ::unlink(file.c_str());
     }
     ::closedir(listing);

@@ -1,28 +1,31 @@
 // The platform layer on POSIX systems: reading and growing a file other games may share.
-// Plain POSIX calls only (open, fstat, flock, pread, pwrite, ftruncate, rename), so that any
-// system with a POSIX file layer can build it.
+// Plain POSIX calls only (open, fstat, flock, pread, pwrite, ftruncate, rename), and the
+// extended-attribute listing where Linux has it, so that any POSIX system can build it.
 #include "platform/Platform.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+#include <sys/xattr.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ctime>
+#include <limits>
 #include <string>
+
+#include "platform/FileSharing.h"
 
 namespace platform {
 
 namespace {
 
-// A save holds the lock for milliseconds; whoever holds it longer is no game saving. A read
-// for the display waits less: without the lock it risks only a half-written last line.
-constexpr std::chrono::milliseconds saveLockWait{2000};
-constexpr std::chrono::milliseconds readLockWait{500};
-constexpr long lockPollNanoseconds = 5'000'000;
 // How often a path replaced between our open and our lock is opened again.
 constexpr int maxOpenTries = 20;
 
@@ -58,22 +61,13 @@ std::string kindOf(mode_t mode)
     return "it is not a regular file";
 }
 
-enum class Lock { held, busy, unavailable };
-
-// Waits for the lock until the deadline. Busy: another holder kept it longer; unavailable:
-// the file system has no locks, so the file is read and written without one.
-Lock lockWithin(int fd, int operation, std::chrono::milliseconds wait)
+// One try at the lock, without waiting.
+Lock tryLock(int fd, int operation)
 {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
     while (::flock(fd, operation | LOCK_NB) != 0) {
         if (errno == EINTR)
             continue;
-        if (errno != EWOULDBLOCK)
-            return Lock::unavailable;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return Lock::busy;
-        const timespec pause{0, lockPollNanoseconds};
-        ::nanosleep(&pause, nullptr);
+        return errno == EWOULDBLOCK ? Lock::busy : Lock::unavailable;
     }
     return Lock::held;
 }
@@ -90,9 +84,11 @@ enum class Opened { ok, missing, refused };
 // and nothing is opened in a way that could block: a pipe or a device is refused unopened
 // where it can be seen first, and checked again on the open descriptor.
 // `target` is the file opened, `path` with its links followed.
-Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, Lock& lock, std::string& target,
+Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, std::string& target,
                   std::string& reason)
 {
+    const auto wait = forWriting ? saveLockWait() : readLockWait;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
     for (int attempt = 0; attempt < maxOpenTries; ++attempt) {
         target = resolveLinks(path);
         if (target.empty()) {
@@ -123,20 +119,24 @@ Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, Lock
             return Opened::refused;
         }
         struct stat opened;
-        if (::fstat(fd.get(), &opened) != 0) {
-            reason = std::strerror(errno);
+        const bool statted = ::fstat(fd.get(), &opened) == 0;
+        if (!statted || !S_ISREG(opened.st_mode)) {
+            reason = statted ? kindOf(opened.st_mode) : std::strerror(errno);
             fd.reset();
             return Opened::refused;
         }
-        if (!S_ISREG(opened.st_mode)) {
-            reason = kindOf(opened.st_mode);
+        const Lock lock = waitForLock([&fd, forWriting] { return tryLock(fd.get(), forWriting ? LOCK_EX : LOCK_SH); },
+                                      deadline, wait, path, forWriting);
+        if (lock == Lock::busy && forWriting) {
+            reason = lockHeldReason(wait);
             fd.reset();
             return Opened::refused;
         }
-        lock = lockWithin(fd.get(), forWriting ? LOCK_EX : LOCK_SH, forWriting ? saveLockWait : readLockWait);
-        // A save that replaced the file while we waited for its lock: lock the new one.
+        // The file may have been replaced or removed while we waited (by another save, or by
+        // hand): only the file the path names now is the score file.
         struct stat now;
-        if (lock == Lock::held && (::stat(target.c_str(), &now) != 0 || !sameFile(now, opened)))
+        if (::fstat(fd.get(), &now) != 0 || now.st_nlink == 0 || ::stat(target.c_str(), &now) != 0 ||
+            !sameFile(now, opened))
             continue;
         return Opened::ok;
     }
@@ -145,99 +145,155 @@ Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, Lock
     return Opened::refused;
 }
 
-bool readAll(int fd, std::size_t maxBytes, std::string& bytes, std::string& reason)
+// Reads from `at` up to `end`, retrying interruptions, and moves `at` on; 0 at the end.
+long long readAt(int fd, char* buffer, std::size_t size, off_t& at, off_t end)
 {
-    const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
-    struct stat info;
-    if (::fstat(fd, &info) == 0 && static_cast<unsigned long long>(info.st_size) > maxBytes) {
-        reason = tooLarge;
-        return false;
-    }
-    bytes.clear();
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(bytes.size()));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            reason = std::strerror(errno);
-            return false;
-        }
-        if (got == 0)
-            return true;
-        // The size said otherwise, but a file can grow, and some never end.
-        if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
-            reason = tooLarge;
-            return false;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
+    const std::size_t wanted = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(size), end - at));
+    ssize_t got = 0;
+    do
+        got = wanted == 0 ? 0 : ::pread(fd, buffer, wanted, at);
+    while (got < 0 && errno == EINTR);
+    at += got > 0 ? got : 0;
+    return got;
 }
 
-// The tail written after the old end; on failure the file is cut back to that end.
-bool appendInPlace(int fd, std::size_t oldSize, const std::string& tail, std::string& reason)
+// The last endWindowBytes of the file, read whole.
+bool readEnd(int fd, off_t size, FileEnd& end, std::string& reason)
+{
+    off_t at = std::max<off_t>(0, size - static_cast<off_t>(endWindowBytes));
+    end.wholeFile = at == 0;
+    end.bytes.assign(static_cast<std::size_t>(size - at), '\0');
+    for (std::size_t done = 0; done < end.bytes.size();) {
+        const long long got = readAt(fd, &end.bytes[done], end.bytes.size() - done, at, size);
+        if (got <= 0) {
+            reason = got < 0 ? std::strerror(errno) : "it shrank while it was read";
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+// True when a file renamed over this one would lose what it carries: access lists and
+// other extended attributes (where the system has them) go with the inode.
+bool carriesAttributes(int fd)
+{
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+    const ssize_t listed = ::flistxattr(fd, nullptr, 0);
+    return listed != 0 && !(listed < 0 && (errno == ENOTSUP || errno == ENOSYS));
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
+// A file-size limit (ulimit -f) ends the process with SIGXFSZ at the first write past it;
+// ignored, the write fails with EFBIG instead and the save can cut back what it began.
+struct sigaction ignoreFileSizeSignal()
+{
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, &previous);
+    return previous;
+}
+
+bool withinSizeLimit(unsigned long long size)
+{
+    rlimit limit{};
+    return ::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || size <= limit.rlim_cur;
+}
+
+// The tail written after the old end, in one call unless a signal splits it; on failure the
+// file is cut back to that end.
+bool appendInPlace(int fd, off_t oldSize, const std::string& tail, std::string& reason)
 {
     std::size_t done = 0;
-    errno = 0;
+    int error = 0;
     while (done < tail.size()) {
-        const ssize_t written =
-            ::pwrite(fd, tail.data() + done, tail.size() - done, static_cast<off_t>(oldSize + done));
+        const ssize_t written = ::pwrite(fd, tail.data() + done, tail.size() - done, oldSize + static_cast<off_t>(done));
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
+        if (written <= 0) {
+            error = written < 0 ? errno : EIO;
             break;
+        }
         done += static_cast<std::size_t>(written);
     }
     if (done == tail.size() && ::fsync(fd) == 0)
         return true;
-    reason = errno != 0 ? std::strerror(errno) : "it could not be written";
-    if (::ftruncate(fd, static_cast<off_t>(oldSize)) != 0) {
-        // The old bytes are whole either way; only the partial tail stays.
-    }
+    if (done == tail.size())
+        error = errno;
+    reason = std::strerror(error);
+    // The old bytes are whole either way; at worst the partial tail stays.
+    (void)!::ftruncate(fd, oldSize);
     return false;
 }
 
 } // namespace
 
-FileRead readRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, std::string& reason)
+FileRead readRegularFile(const std::string& path, const std::function<void(const char*, std::size_t)>& sink,
+                         std::string& reason)
 {
     Descriptor fd;
-    Lock lock = Lock::unavailable;
     std::string target;
-    const Opened opened = openLocked(path, false, fd, lock, target, reason);
+    const Opened opened = openLocked(path, false, fd, target, reason);
     if (opened != Opened::ok)
         return opened == Opened::missing ? FileRead::missing : FileRead::refused;
     // Without the lock a save in place may be half done; the read is for display only.
-    return readAll(fd.get(), maxBytes, bytes, reason) ? FileRead::read : FileRead::refused;
+    off_t at = 0;
+    auto readChunk = [&fd, &at](char* buffer, std::size_t size) {
+        return readAt(fd.get(), buffer, size, at, std::numeric_limits<off_t>::max());
+    };
+    const auto deadline = std::chrono::steady_clock::now() + readTimeBound;
+    if (streamUntil(readChunk, sink, deadline) == StreamEnd::failed) {
+        reason = std::strerror(errno);
+        return FileRead::refused;
+    }
+    return FileRead::read;
 }
 
-FileExtension extendRegularFile(const std::string& path, std::size_t maxBytes,
-                                const std::function<std::string(const std::string& current)>& tailFor)
+FileExtension extendRegularFile(const std::string& path, const std::function<std::string(const FileEnd& end)>& tailFor)
 {
     FileExtension result;
     Descriptor fd;
-    Lock lock = Lock::unavailable;
     std::string target;
-    if (openLocked(path, true, fd, lock, target, result.reason) != Opened::ok)
+    if (openLocked(path, true, fd, target, result.reason) != Opened::ok)
         return result;
-    if (lock == Lock::busy)
-        result.warning = "another program held it for " + std::to_string(saveLockWait.count()) + " ms";
-    std::string current;
-    if (!readAll(fd.get(), maxBytes, current, result.reason))
+    struct stat info;
+    FileEnd end;
+    if (::fstat(fd.get(), &info) != 0)
+        result.reason = std::strerror(errno);
+    if (!result.reason.empty() || !readEnd(fd.get(), info.st_size, end, result.reason))
         return result;
-    const std::string tail = tailFor(current);
+    const std::string tail = tailFor(end);
     if (tail.empty()) {
         result.written = true;
         return result;
     }
+    const unsigned long long oldSize = static_cast<unsigned long long>(info.st_size);
+    if (!withinSizeLimit(oldSize + tail.size())) {
+        result.reason = std::strerror(EFBIG);
+        return result;
+    }
+    const struct sigaction sizeSignal = ignoreFileSizeSignal();
     removeStaleTemporaries(target);
-    // A rename would part the file from its other names; in place they all see the change.
-    struct stat info;
-    const bool oneName = ::fstat(fd.get(), &info) == 0 && info.st_nlink == 1;
-    if (oneName && replaceFileAtomically(target, current + tail))
+    // A rename would part the file from its other names and from what its inode carries; in
+    // place they all see the change. A file too slow to copy is extended in place too.
+    const bool replaceable = info.st_nlink == 1 && oldSize <= maxReplacedBytes && !carriesAttributes(fd.get());
+    auto oldThenTail = [&fd, &tail, &info](const auto& write) {
+        off_t at = 0;
+        bool written = true;
+        auto readChunk = [&](char* buffer, std::size_t size) { return readAt(fd.get(), buffer, size, at, info.st_size); };
+        auto copy = [&](const char* bytes, std::size_t size) { written = written && write(bytes, size); };
+        return streamUntil(readChunk, copy, std::chrono::steady_clock::now() + readTimeBound) == StreamEnd::end &&
+               written && write(tail.data(), tail.size());
+    };
+    if (replaceable && replaceFileAtomically(target, oldThenTail))
         result.written = true;
     else
-        result.written = appendInPlace(fd.get(), current.size(), tail, result.reason);
+        result.written = appendInPlace(fd.get(), info.st_size, tail, result.reason);
+    ::sigaction(SIGXFSZ, &sizeSignal, nullptr);
     return result;
 }
 

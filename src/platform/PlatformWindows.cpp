@@ -7,6 +7,7 @@
 #endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <aclapi.h>
 #include <winioctl.h>
 
 #include <algorithm>
@@ -17,42 +18,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSharing.h"
+
 namespace platform {
-
-namespace windows {
-
-// The game's strings are UTF-8; the wide Win32 calls take any name the file system holds.
-std::wstring wide(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-    return result;
-}
-
-std::string narrow(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
-                        nullptr);
-    return result;
-}
-
-} // namespace windows
 
 using windows::narrow;
 using windows::wide;
 
 namespace {
-
-// A save takes milliseconds; a temporary file this old is stale even if its pid was reused.
-constexpr ULONGLONG staleAfter100ns = 3600ULL * 10000000ULL;
 
 // Windows gives up on link chains at this depth as well.
 constexpr int maxLinkHops = 63;
@@ -61,15 +34,13 @@ constexpr ULONG symbolicLinkRelative = 1;
 constexpr ULONGLONG moveRetryMilliseconds = 1000;
 constexpr DWORD retryPauseMilliseconds = 20;
 
-const char* const temporaryMarker = ".tmp-";
-
-bool writeAll(HANDLE file, const std::string& content)
+bool writeAll(HANDLE file, const char* bytes, std::size_t size)
 {
     std::size_t done = 0;
-    while (done < content.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 30));
+    while (done < size) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(file, content.data() + done, chunk, &written, nullptr))
+        if (!WriteFile(file, bytes + done, chunk, &written, nullptr))
             return false;
         done += written;
     }
@@ -153,6 +124,42 @@ std::wstring linkTarget(const std::wstring& link, bool& relative)
     return target;
 }
 
+// The old file's owner, group and access list given to its replacement; false where this
+// process may not give them (another owner), so that nothing is replaced.
+bool copySecurity(const std::wstring& from, HANDLE to)
+{
+    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                       DACL_SECURITY_INFORMATION;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PSID owner = nullptr, group = nullptr;
+    PACL accessList = nullptr;
+    if (GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, parts, &owner, &group, &accessList, nullptr,
+                              &descriptor) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    // An access list that inherits from the folder goes on inheriting; a protected one stays so.
+    const bool protectedList = GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+                               (control & SE_DACL_PROTECTED);
+    const SECURITY_INFORMATION inheritance =
+        protectedList ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    const DWORD set = SetSecurityInfo(to, SE_FILE_OBJECT, parts | inheritance, owner, group, accessList, nullptr);
+    LocalFree(descriptor);
+    return set == ERROR_SUCCESS;
+}
+
+// A temporary made afresh: a file already at its name (this pid's, from a killed process, or
+// planted) is removed, never written through.
+HANDLE createTemporary(const std::wstring& temporary)
+{
+    const DWORD access = GENERIC_WRITE | WRITE_DAC | WRITE_OWNER | DELETE;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE file = CreateFileW(temporary.c_str(), access, 0, nullptr, CREATE_NEW, flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && DeleteFileW(temporary.c_str()))
+        file = CreateFileW(temporary.c_str(), access, 0, nullptr, CREATE_NEW, flags, nullptr);
+    return file;
+}
+
 // Moves `from` over `to`. A virus scanner or an indexer opening the new file for a moment
 // makes the move fail with a sharing or access error; it is tried again for a while.
 bool moveOver(const std::wstring& from, const std::wstring& to)
@@ -203,7 +210,7 @@ std::string resolveLinks(const std::string& path)
     return "";
 }
 
-bool replaceFileAtomically(const std::string& path, const std::string& content)
+bool replaceFileAtomically(const std::string& path, const ContentSource& content)
 {
     const std::wstring target = wide(path);
     // The read-only attribute is how a Windows user says "keep this file": refuse before any
@@ -211,12 +218,13 @@ bool replaceFileAtomically(const std::string& path, const std::string& content)
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
-    const std::wstring temporary = wide(path + temporaryMarker + std::to_string(GetCurrentProcessId()));
-    HANDLE file =
-        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring temporary = wide(temporaryPathFor(path, GetCurrentProcessId()));
+    HANDLE file = createTemporary(temporary);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    bool ok = writeAll(file, content) && FlushFileBuffers(file);
+    bool ok = attributes == INVALID_FILE_ATTRIBUTES || copySecurity(target, file);
+    ok = ok && content([file](const char* bytes, std::size_t size) { return writeAll(file, bytes, size); });
+    ok = ok && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
     ok = ok && moveOver(temporary, target);
     if (!ok) {
@@ -226,9 +234,14 @@ bool replaceFileAtomically(const std::string& path, const std::string& content)
     return true;
 }
 
+bool replaceFileAtomically(const std::string& path, const std::string& content)
+{
+    return replaceFileAtomically(path, [&content](const auto& write) { return write(content.data(), content.size()); });
+}
+
 void removeStaleTemporaries(const std::string& path)
 {
-    const std::string prefix = std::filesystem::u8path(path).filename().u8string() + temporaryMarker;
+    const std::string baseName = std::filesystem::u8path(path).filename().u8string();
     const std::filesystem::path folder = std::filesystem::u8path(path).parent_path();
     std::error_code error;
     std::filesystem::directory_iterator entries(folder.empty() ? std::filesystem::path(".") : folder, error);
@@ -237,14 +250,8 @@ void removeStaleTemporaries(const std::string& path)
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     for (const auto& entry : entries) {
-        const std::string name = entry.path().filename().u8string();
-        if (name.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        const std::string pidText = name.substr(prefix.size());
-        if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        const unsigned long pid = std::strtoul(pidText.c_str(), nullptr, 10);
-        if (pid == GetCurrentProcessId())
+        const unsigned long pid = temporaryOwner(entry.path().filename().u8string(), baseName);
+        if (pid == 0 || pid == GetCurrentProcessId())
             continue;
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExW(entry.path().c_str(), GetFileExInfoStandard, &data) ||
@@ -252,8 +259,8 @@ void removeStaleTemporaries(const std::string& path)
             continue;
         // A time in the future is no sign of age: the clock was set back, or the file came from elsewhere.
         const ULONGLONG written = ticks(data.ftLastWriteTime);
-        const bool old = ticks(now) > written && ticks(now) - written > staleAfter100ns;
-        if (old || processIsGone(pid))
+        const double ageSeconds = ticks(now) > written ? static_cast<double>(ticks(now) - written) / 1e7 : 0.0;
+        if (temporaryIsStale(processIsGone(pid), ageSeconds))
             DeleteFileW(entry.path().c_str());
     }
 }

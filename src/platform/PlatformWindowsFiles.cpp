@@ -1,4 +1,5 @@
-// The platform layer on Windows: reading and growing a file other games may share.
+// The platform layer on Windows: reading and growing a file other games may share. The lock
+// is Windows' own on the file (LockFileEx), which every session on the machine sees.
 #include "platform/Platform.h"
 #include "platform/PlatformWindowsText.h"
 
@@ -9,9 +10,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
+#include <memory>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+
+#include "platform/FileSharing.h"
 
 namespace platform {
 
@@ -19,10 +24,6 @@ using windows::wide;
 
 namespace {
 
-// A save holds the lock for milliseconds; whoever holds it longer is no game saving. A read
-// for the display waits less: without the lock it risks only a half-written last line.
-constexpr DWORD saveLockWaitMilliseconds = 2000;
-constexpr DWORD readLockWaitMilliseconds = 500;
 // A virus scanner or an indexer may hold the file for a moment; opening is retried this long.
 constexpr ULONGLONG openRetryMilliseconds = 1000;
 constexpr DWORD retryPauseMilliseconds = 20;
@@ -60,48 +61,38 @@ private:
     HANDLE handle_;
 };
 
-// Games of one session take turns through a mutex named after the file. Windows' own file
-// locks would keep the rename that replaces the file from happening while they are held.
-class FileMutex {
+// The whole file's byte range, locked shared or exclusive on `file`; unlocked before the
+// handle closes, since Windows may keep a closed handle's locks for a while.
+class FileLock {
 public:
-    FileMutex(const std::wstring& target, DWORD waitMilliseconds)
+    FileLock(HANDLE file, bool exclusive, std::chrono::steady_clock::time_point deadline,
+             std::chrono::milliseconds wait, const std::string& path)
+        : file_(file)
     {
-        // One name for every spelling of the path: full, without the "\\?\" prefix, upper case.
-        std::wstring name = target;
-        if (name.rfind(L"\\\\?\\UNC\\", 0) == 0)
-            name = L"\\" + name.substr(7);
-        else if (name.rfind(L"\\\\?\\", 0) == 0)
-            name = name.substr(4);
-        std::wstring full(32768, L'\0');
-        const DWORD length = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length > 0 && length < full.size())
-            name.assign(full.data(), length);
-        CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-        std::uint64_t hash = 14695981039346656037ULL;
-        for (wchar_t c : name)
-            hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ULL;
-        std::wstring mutexName = L"Local\\Orbelune-file-";
-        for (int shift = 60; shift >= 0; shift -= 4)
-            mutexName += L"0123456789abcdef"[(hash >> shift) & 0xF];
-        mutex_ = CreateMutexW(nullptr, FALSE, mutexName.c_str());
-        // A holder that died leaves the mutex abandoned: it is ours then, as after a release.
-        const DWORD waited = mutex_ ? WaitForSingleObject(mutex_, waitMilliseconds) : WAIT_FAILED;
-        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        lock_ = waitForLock(
+            [this, exclusive] {
+                OVERLAPPED whole{};
+                const DWORD flags = (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | LOCKFILE_FAIL_IMMEDIATELY;
+                if (LockFileEx(file_, flags, 0, MAXDWORD, MAXDWORD, &whole))
+                    return Lock::held;
+                const DWORD error = GetLastError();
+                return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? Lock::busy : Lock::unavailable;
+            },
+            deadline, wait, path, exclusive);
     }
-    ~FileMutex()
+    ~FileLock()
     {
-        if (held_)
-            ReleaseMutex(mutex_);
-        if (mutex_)
-            CloseHandle(mutex_);
+        OVERLAPPED whole{};
+        if (lock_ == Lock::held)
+            UnlockFileEx(file_, 0, MAXDWORD, MAXDWORD, &whole);
     }
-    FileMutex(const FileMutex&) = delete;
-    FileMutex& operator=(const FileMutex&) = delete;
-    bool held() const { return held_; }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    Lock state() const { return lock_; }
 
 private:
-    HANDLE mutex_ = nullptr;
-    bool held_ = false;
+    HANDLE file_;
+    Lock lock_ = Lock::unavailable;
 };
 
 // Opens `target` for `access`, refusing anything but a regular file; retried for a moment
@@ -140,109 +131,135 @@ bool openRegular(const std::wstring& target, DWORD access, DWORD disposition, Ha
     return true;
 }
 
-bool readAll(HANDLE file, std::size_t maxBytes, std::string& bytes, std::string& reason)
+// True while `path` still names the file open as `file`: not removed, not replaced.
+bool stillNamed(HANDLE file, const std::wstring& path)
 {
-    const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
-        reason = tooLarge;
+    FILE_STANDARD_INFO standard{};
+    if (GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) && standard.DeletePending)
         return false;
-    }
-    bytes.clear();
-    char buffer[1 << 16];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
-            reason = describe(GetLastError());
-            return false;
-        }
-        if (got == 0)
-            return true;
-        if (bytes.size() + got > maxBytes) {
-            reason = tooLarge;
-            return false;
-        }
-        bytes.append(buffer, got);
-    }
+    Handle named(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION open{}, now{};
+    return named.valid() && GetFileInformationByHandle(file, &open) && GetFileInformationByHandle(named.get(), &now) &&
+           open.nNumberOfLinks > 0 && open.dwVolumeSerialNumber == now.dwVolumeSerialNumber &&
+           open.nFileIndexHigh == now.nFileIndexHigh && open.nFileIndexLow == now.nFileIndexLow;
 }
 
-// The tail written after the old end; on failure the file is cut back to that end.
-bool appendInPlace(const std::wstring& target, std::size_t oldSize, const std::string& tail, std::string& reason)
+// How often a path replaced or removed while we waited is opened again.
+constexpr int maxOpenTries = 20;
+
+// Opens the regular file that `path` names (links followed) and locks it, shared for reading,
+// exclusive for writing (then created when missing); only the file the path names once the
+// lock is had. False with the reason when it cannot; `missing` when nothing is there to read.
+bool openLocked(const std::string& path, bool forWriting, Handle& file, std::unique_ptr<FileLock>& lock,
+                bool& missing, std::string& reason)
 {
-    Handle file;
-    if (!openRegular(target, GENERIC_WRITE, OPEN_EXISTING, file, reason))
-        return false;
-    LARGE_INTEGER end;
-    end.QuadPart = static_cast<LONGLONG>(oldSize);
-    bool ok = SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) != 0;
-    std::size_t done = 0;
-    while (ok && done < tail.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(tail.size() - done, 1u << 30));
-        DWORD written = 0;
-        ok = WriteFile(file.get(), tail.data() + done, chunk, &written, nullptr) && written > 0;
-        done += written;
+    const auto wait = forWriting ? saveLockWait() : readLockWait;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    missing = false;
+    for (int attempt = 0; attempt < maxOpenTries; ++attempt) {
+        const std::string target = resolveLinks(path);
+        if (target.empty()) {
+            reason = "its links loop or cannot be read";
+            return false;
+        }
+        if (!forWriting && !pathExists(target)) {
+            missing = true;
+            return false;
+        }
+        const DWORD access = forWriting ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+        if (!openRegular(wide(target), access, forWriting ? OPEN_ALWAYS : OPEN_EXISTING, file, reason)) {
+            missing = !forWriting && !pathExists(target);
+            return false;
+        }
+        lock = std::make_unique<FileLock>(file.get(), forWriting, deadline, wait, path);
+        if (lock->state() == Lock::busy && forWriting) {
+            reason = lockHeldReason(wait);
+            return false;
+        }
+        if (stillNamed(file.get(), wide(target)))
+            return true;
+        lock.reset();
     }
-    ok = ok && FlushFileBuffers(file.get());
+    reason = "it kept changing while it was opened";
+    return false;
+}
+
+// The tail written after the old end in one call; on failure the file is cut back to that end.
+bool appendInPlace(HANDLE file, LONGLONG oldSize, const std::string& tail, std::string& reason)
+{
+    LARGE_INTEGER end;
+    end.QuadPart = oldSize;
+    DWORD written = 0;
+    bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
+              WriteFile(file, tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr) &&
+              written == tail.size() && FlushFileBuffers(file);
     if (ok)
         return true;
     reason = describe(GetLastError());
-    if (SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN))
-        SetEndOfFile(file.get());
+    if (SetFilePointerEx(file, end, nullptr, FILE_BEGIN))
+        SetEndOfFile(file);
     return false;
 }
 
 } // namespace
 
-FileRead readRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes, std::string& reason)
+FileRead readRegularFile(const std::string& path, const std::function<void(const char*, std::size_t)>& sink,
+                         std::string& reason)
 {
-    const std::string target = resolveLinks(path);
-    if (target.empty()) {
-        reason = "its links loop or cannot be read";
+    Handle file;
+    std::unique_ptr<FileLock> lock;
+    bool missing = false;
+    // Without the lock a save in place may be half done; the read is for display only.
+    if (!openLocked(path, false, file, lock, missing, reason))
+        return missing ? FileRead::missing : FileRead::refused;
+    auto readChunk = [&file](char* buffer, std::size_t size) -> long long {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer, static_cast<DWORD>(size), &got, nullptr))
+            return -1;
+        return got;
+    };
+    if (streamUntil(readChunk, sink, std::chrono::steady_clock::now() + readTimeBound) == StreamEnd::failed) {
+        reason = describe(GetLastError());
         return FileRead::refused;
     }
-    if (!pathExists(target))
-        return FileRead::missing;
-    // Without the turn a save in place may be half done; the read is for display only.
-    const FileMutex turn(wide(target), readLockWaitMilliseconds);
-    Handle file;
-    if (!openRegular(wide(target), GENERIC_READ, OPEN_EXISTING, file, reason))
-        return pathExists(target) ? FileRead::refused : FileRead::missing;
-    return readAll(file.get(), maxBytes, bytes, reason) ? FileRead::read : FileRead::refused;
+    return FileRead::read;
 }
 
-FileExtension extendRegularFile(const std::string& path, std::size_t maxBytes,
-                                const std::function<std::string(const std::string& current)>& tailFor)
+// The file is always extended in place: replacing it would need every handle to it closed, its
+// lock's among them, and would give it the folder's access list and the saver as owner.
+FileExtension extendRegularFile(const std::string& path, const std::function<std::string(const FileEnd& end)>& tailFor)
 {
     FileExtension result;
-    const std::string target = resolveLinks(path);
-    if (target.empty()) {
-        result.reason = "its links loop or cannot be read";
+    Handle file;
+    std::unique_ptr<FileLock> lock;
+    bool missing = false;
+    if (!openLocked(path, true, file, lock, missing, result.reason))
+        return result;
+    LARGE_INTEGER size{};
+    FileEnd end;
+    if (!GetFileSizeEx(file.get(), &size)) {
+        result.reason = describe(GetLastError());
         return result;
     }
-    const FileMutex turn(wide(target), saveLockWaitMilliseconds);
-    if (!turn.held())
-        result.warning = "another program held it for " + std::to_string(saveLockWaitMilliseconds) + " ms";
-    Handle file;
-    if (!openRegular(wide(target), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, file, result.reason))
+    LARGE_INTEGER start;
+    start.QuadPart = std::max<LONGLONG>(0, size.QuadPart - static_cast<LONGLONG>(endWindowBytes));
+    end.wholeFile = start.QuadPart == 0;
+    end.bytes.assign(static_cast<std::size_t>(size.QuadPart - start.QuadPart), '\0');
+    DWORD got = 0;
+    if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) ||
+        !ReadFile(file.get(), end.bytes.data(), static_cast<DWORD>(end.bytes.size()), &got, nullptr) ||
+        got != end.bytes.size()) {
+        result.reason = describe(GetLastError());
         return result;
-    std::string current;
-    if (!readAll(file.get(), maxBytes, current, result.reason))
-        return result;
-    const std::string tail = tailFor(current);
+    }
+    const std::string tail = tailFor(end);
     if (tail.empty()) {
         result.written = true;
         return result;
     }
-    // A rename would part the file from its other names; in place they all see the change.
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool oneName = GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks == 1;
-    // Replacing a file needs every handle to it closed.
-    file.reset();
-    removeStaleTemporaries(target);
-    if (oneName && replaceFileAtomically(target, current + tail))
-        result.written = true;
-    else
-        result.written = appendInPlace(wide(target), current.size(), tail, result.reason);
+    removeStaleTemporaries(resolveLinks(path));
+    result.written = appendInPlace(file.get(), size.QuadPart, tail, result.reason);
     return result;
 }
 

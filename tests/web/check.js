@@ -120,6 +120,66 @@ async function play(browser, url) {
   await waitFor('end of the game', 30, async () => (await state()) === 'ended');
   assert.match(await page.$eval('#status', (element) => element.textContent), /Reload the page to play again/);
   log('Esc stopped the loop');
+  await storage(browser, url, page);
+}
+
+// Two pages of the site saving, one after the other and at the same moment, keep every
+// entry; a stray and a malformed record in the game's database neither hold the start nor
+// stop a later save. The saves are made as the game makes them: a line appended, the file
+// closed.
+async function storage(browser, url, first) {
+  const panelOf = (page) => page.$eval('#console', (element) => element.textContent);
+  const started = async (page) => {
+    await waitFor('"Initialization DONE." on a second page', 180, async () => (await panelOf(page)).includes('Initialization DONE.'));
+    await page.focus('#canvas');
+    await page.keyboard.press('Escape'); // its frames would only slow the others
+  };
+  const save = (page, line) => page.evaluate((text) => new Promise((resolve) => {
+    Module.orbeluneSaved = (error) => resolve(error ? String(error) : '');
+    const bytes = new TextEncoder().encode(text + '\n');
+    const stream = FS.open('/assets/scores.txt', 'a');
+    FS.write(stream, bytes, 0, bytes.length);
+    FS.close(stream);
+  }), line);
+  const record = (page, key, value) => page.evaluate((k, v) => new Promise((resolve, reject) => {
+    const request = indexedDB.open('orbelune-scores');
+    request.onerror = () => reject(request.error);
+    request.onsuccess = () => {
+      const store = request.result.transaction('files', 'readwrite').objectStore('files');
+      const done = (result) => { request.result.close(); resolve(result); };
+      const get = v === undefined ? store.get(k) : store.put(v, k);
+      get.onsuccess = () => done(v === undefined ? get.result : v);
+      get.onerror = () => reject(get.error);
+    };
+  }), key, value);
+  const kept = async (names) => {
+    const table = await record(first, 'scores.txt');
+    assert.strictEqual(typeof table, 'string', 'the stored table is no text');
+    for (const name of names) assert.strictEqual(table.split(/\r?\n/).filter((line) => line.startsWith(name + ' ')).length, 1, `${name} in ${table}`);
+  };
+
+  const second = await browser.newPage();
+  second.on('pageerror', (error) => console.log(`  page error: ${error.message}`));
+  await second.goto(url);
+  await started(second);
+  assert.strictEqual(await save(first, 'TabA 1'), '');
+  assert.strictEqual(await save(second, 'TabB 2'), '');
+  await kept(['WebAda', 'TabA', 'TabB']);
+  assert.deepStrictEqual(await Promise.all([save(first, 'TabC 3'), save(second, 'TabD 4')]), ['', '']);
+  await kept(['WebAda', 'TabA', 'TabB', 'TabC', 'TabD']);
+  log('two pages saving one after the other and at once keep every entry');
+
+  await record(first, 'stray.txt', 'not ours');
+  await record(first, 'scores.txt', { timestamp: 5, contents: 7 });
+  await second.reload();
+  await started(second);
+  const told = (await panelOf(second)).split('The scores kept in this browser could not be read').length - 1;
+  assert.strictEqual(told, 1, 'the unreadable record is said once');
+  assert.strictEqual(await save(second, 'TabE 5'), '');
+  await kept(['TabE']);
+  assert.strictEqual(await record(first, 'stray.txt'), 'not ours');
+  log('a stray and a malformed record: the page starts, says so once, and saves again');
+  await second.close();
 }
 
 // The switch keys flip what they flip, all at once so that the slow software renderer draws
