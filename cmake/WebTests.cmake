@@ -2,7 +2,7 @@
 # WebAssembly by Emscripten, on its in-memory file system. One program for all of them:
 # each link of a WebAssembly program takes half a minute.
 set(ORBELUNE_WEB_TESTS CameraTest CommandLineTest ExposureTest FrustumTest HudTest MeshGeometryTest
-  ObjectTest PhysicsWorldTest)
+  ObjectTest PhysicsWorldTest ShipControlTest SoundSynthTest)
 list(TRANSFORM ORBELUNE_WEB_TESTS APPEND .cpp OUTPUT_VARIABLE ORBELUNE_WEB_TEST_SOURCES)
 add_executable(WebLogicTests ${ORBELUNE_WEB_TEST_SOURCES})
 target_link_libraries(WebLogicTests PRIVATE orbelune_logic GTest::gtest_main)

@@ -1,5 +1,8 @@
 #include "Input.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
@@ -10,7 +13,7 @@
 
 namespace {
 
-// The flag a function key flips, or null for any other key.
+// The flag a function key (or M, for sound) flips, or null for any other key.
 bool* toggleFor(int key)
 {
     switch (key) {
@@ -21,6 +24,7 @@ bool* toggleFor(int key)
     case GLFW_KEY_F6: return &hdrEnabled;
     case GLFW_KEY_F7: return &bloomEnabled;
     case GLFW_KEY_F8: return &frustumCulling;
+    case GLFW_KEY_M: return &soundEnabled;
     default: return nullptr;
     }
 }
@@ -64,4 +68,52 @@ void onWindowSize(GLFWwindow* /*window*/, int width, int height)
     setInitialGlState(width, height);
     createFramebuffers();
     camera.setProjection(width, height, defaultFieldOfView);
+}
+
+namespace {
+
+// GLFW's gamepad layout, which the browser's standard layout matches.
+constexpr int leftXAxis = 0, leftYAxis = 1, leftTriggerAxis = 4, rightTriggerAxis = 5;
+constexpr int leftShoulderButton = 4, rightShoulderButton = 5;
+
+#ifdef GLFW_GAMEPAD_AXIS_LAST
+// False when `joystick` is absent or GLFW knows no gamepad mapping for it.
+bool gamepadState(int joystick, float (&axes)[6], unsigned char (&buttons)[15])
+{
+    GLFWgamepadstate state;
+    if (!glfwJoystickIsGamepad(joystick) || !glfwGetGamepadState(joystick, &state))
+        return false;
+    std::copy(std::begin(state.axes), std::end(state.axes), axes);
+    std::copy(std::begin(state.buttons), std::end(state.buttons), buttons);
+    return true;
+}
+#else
+// Emscripten's GLFW predates the gamepad API: the page reads the browser's (library.js).
+extern "C" int orbeluneGamepadState(int joystick, float* axes, unsigned char* buttons);
+bool gamepadState(int joystick, float (&axes)[6], unsigned char (&buttons)[15])
+{
+    return orbeluneGamepadState(joystick, axes, buttons) != 0;
+}
+#endif
+
+} // namespace
+
+GamepadInput readGamepad()
+{
+    GamepadInput pad;
+    for (int joystick = GLFW_JOYSTICK_1; joystick <= GLFW_JOYSTICK_LAST; ++joystick) {
+        float axes[6];
+        unsigned char buttons[15];
+        if (!gamepadState(joystick, axes, buttons))
+            continue;
+        pad.connected = true;
+        pad.leftX = axes[leftXAxis];
+        pad.leftY = axes[leftYAxis];
+        pad.leftTrigger = axes[leftTriggerAxis];
+        pad.rightTrigger = axes[rightTriggerAxis];
+        pad.leftShoulder = buttons[leftShoulderButton] == GLFW_PRESS;
+        pad.rightShoulder = buttons[rightShoulderButton] == GLFW_PRESS;
+        break;
+    }
+    return pad;
 }

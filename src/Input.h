@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "ShipControl.h"
 
 struct GLFWwindow;
 
@@ -13,3 +14,6 @@ void ignoreEvent(GLFWwindow* window, double dx, double dy);
 // Resizes viewport, post-processing buffers and projection; a 0 in either dimension
 // (a minimised window) is ignored and the last valid size stays in force.
 void onWindowSize(GLFWwindow* window, int width, int height);
+// The first game controller GLFW knows a mapping for; not connected when there is none.
+// Polled every pass, so one plugged in or out is simply picked up or dropped.
+GamepadInput readGamepad();

@@ -9,10 +9,12 @@
 #include "FrameClock.h"
 #include "GameRules.h"
 #include "HudDrawing.h"
+#include "Input.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
 #include "World.h"
 #include "Texture.h"
+#include "audio/SoundPlayer.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -112,4 +114,6 @@ void connectGameHooks()
     gameHooks.updateParticles = [](float dt) { particleSystem.update(dt); };
     gameHooks.showScoreTable = showEndScoreTable;
     gameHooks.showMessage = showEndMessage;
+    gameHooks.readGamepad = readGamepad;
+    connectSound(gameHooks);
 }

@@ -17,6 +17,14 @@ namespace {
 // No GL we run on draws a side beyond this many pixels.
 constexpr int largestWindowSide = 16384;
 
+// A browser's GLFW takes the screen itself when handed a monitor, which a page may do only in
+// answer to a click; the page goes full screen at the player's first click or key instead.
+#ifdef __EMSCRIPTEN__
+constexpr bool inBrowserPage = true;
+#else
+constexpr bool inBrowserPage = false;
+#endif
+
 // The context every window of the game and its tools asks for.
 void applyContextHints()
 {
@@ -64,7 +72,7 @@ GLFWwindow* openGameWindow(const Settings& wanted, bool visible)
 {
     applyGameWindowHints(wanted.refreshRate);
     glfwWindowHint(GLFW_VISIBLE, visible ? GLFW_TRUE : GLFW_FALSE);
-    GLFWmonitor* monitor = wanted.fullscreen ? glfwGetPrimaryMonitor() : nullptr;
+    GLFWmonitor* monitor = wanted.fullscreen && !inBrowserPage ? glfwGetPrimaryMonitor() : nullptr;
     // GLFW asserts (aborts) on a negative size instead of failing, and a huge one crashes
     // inside Xlib and Mesa, whose image sizes overflow 32 bits; such sizes get the same
     // diagnostic as any other window that cannot be made.

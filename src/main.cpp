@@ -24,6 +24,7 @@ namespace {
 [[noreturn]] void failStartup(const char* condition, int line)
 {
     std::cout << "src/main.cpp:" << line << ": start-up failed: " << condition << std::endl;
+    platform::reportFailedStart(condition);
     // exit rather than _Exit: no GL object exists yet whose destructor could misbehave.
     std::exit(EXIT_FAILURE);
 }

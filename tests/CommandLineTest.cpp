@@ -1,3 +1,4 @@
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -118,8 +119,51 @@ TEST(CommandLine, ValuesConvertLikeAtoiAndAtofAndPrintAsTyped)
     EXPECT_NE(parsed.output.find("Setting brightness to 2.5x\n"), std::string::npos);
 }
 
+TEST(CommandLine, BrightnessThatCannotLightTheSceneKeepsTheValueBefore)
+{
+    // Each would make a light colour that is not a finite float: a black picture.
+    for (const char* value : {"nan", "NaN", "inf", "-inf", "1e40", "1e32", "-1e32", "1e999"}) {
+        const Parsed parsed = parse({"-b", value});
+        EXPECT_FLOAT_EQ(parsed.settings.brightness, 1.0f) << value;
+        EXPECT_EQ(parsed.output, std::string("Unusable brightness ") + value +
+                                     ", keeping its default\n"
+                                     "Setting DEFAULT width 1280\nSetting DEFAULT height 720\n"
+                                     "Setting DEFAULT refresh rate 60\nSetting DEFAULT brightness 1\n"
+                                     "Setting DEFAULT fullscreen mode off\n");
+    }
+    const Parsed kept = parse({"-b", "0.5", "--brightness", "NaN"});
+    EXPECT_FLOAT_EQ(kept.settings.brightness, 0.5f);
+    EXPECT_EQ(kept.output.rfind("Setting brightness to 0.5\nUnusable brightness NaN, keeping 0.5\n", 0), 0u);
+    EXPECT_EQ(kept.output.find("DEFAULT brightness"), std::string::npos);
+
+    // The largest brightness whose colour still fits a float is used as typed.
+    const Parsed large = parse({"-b", "3e31"});
+    EXPECT_FLOAT_EQ(large.settings.brightness, 3e31f);
+    EXPECT_NE(large.output.find("Setting brightness to 3e31\n"), std::string::npos);
+    EXPECT_TRUE(std::isfinite(lightColorFor(large.settings.brightness).x));
+}
+
 TEST(CommandLine, BrightnessScalesTheLightColour)
 {
     EXPECT_EQ(lightColorFor(0.5f), glm::vec3(5000000.0f));
     EXPECT_EQ(lightColorFor(1.0f), glm::vec3(10000000.0f));
+}
+
+TEST(CommandLine, SoundIsOnUnlessTurnedOffAndSaysNothingByDefault)
+{
+    const Parsed plain = parse({});
+    EXPECT_TRUE(plain.settings.sound);
+    EXPECT_EQ(plain.output, allDefaults) << "a plain start prints what it always did";
+
+    const Parsed off = parse({"-w", "800", "-snd", "off"});
+    EXPECT_FALSE(off.settings.sound);
+    EXPECT_EQ(off.output.rfind("Setting width to 800\nSetting sound off\nSetting DEFAULT height 720\n", 0), 0u)
+        << off.output;
+    EXPECT_FALSE(parse({"--sound", "off"}).settings.sound);
+    // Anything but "off" keeps the default, and the last of several wins.
+    for (const char* value : {"on", "OFF", "no", ""})
+        EXPECT_TRUE(parse({"--sound", value}).settings.sound) << value;
+    EXPECT_TRUE(parse({"-snd", "off", "-snd", "on"}).settings.sound);
+    // An older build skips -snd with its value; this one must not take the value for a name.
+    EXPECT_EQ(parse({"-snd", "-w", "-w", "640"}).settings.width, 640);
 }

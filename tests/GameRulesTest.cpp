@@ -425,3 +425,33 @@ TEST_F(GameRulesTest, LightMovesPerFrameNotPerSecond)
 }
 
 } // namespace
+
+// The rules name each sound once, when it happens: the hit only with the life it costs, the
+// warning every frame it shows, the win once however long the ship stays in the planet.
+TEST_F(GameRulesTest, SoundCuesFollowWhatHappens)
+{
+    std::vector<SoundCue> cues;
+    std::vector<float> thrusts;
+    gameHooks.playSound = [&cues](SoundCue cue, const glm::vec3&) { cues.push_back(cue); };
+    gameHooks.updateSound = [&thrusts](float thrust) { thrusts.push_back(thrust); };
+
+    fuel = 5.0f;
+    ship().hit = true;
+    checkOutcome();
+    checkOutcome();
+    star().setPosition(ship().position);
+    keys['W'] = true;
+    keys['D'] = true;
+    updateGame();
+    checkOutcome();
+    EXPECT_EQ(cues, (std::vector<SoundCue>{SoundCue::lowFuel, SoundCue::lowFuel, SoundCue::pickup, SoundCue::hit}));
+    EXPECT_EQ(thrusts, std::vector<float>{1.0f}) << "W and D together are full thrust, not more";
+
+    cues.clear();
+    keys['W'] = keys['D'] = false;
+    ship().setPosition(planet().position);
+    for (int frame = 0; frame < 3; ++frame)
+        updateGame(); // three frames inside the planet
+    EXPECT_EQ(cues, std::vector<SoundCue>{SoundCue::won});
+    EXPECT_EQ(thrusts.back(), 0.0f);
+}

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libglfw3-dev libglew-dev libglm-dev libbullet-dev libtinyobjloader-dev libstb-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev libopenal-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick glslang-tools
 )

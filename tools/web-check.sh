@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the browser release (tools/web.sh), runs its logic tests under Node, and plays the
 # site in Debian's Chromium, headless, driven by puppeteer-core: start-up, the picture, the
-# switch keys, a win with a name typed in the page, a reload, and Esc.
+# switch keys, a hidden tab, a win with a name typed in the page, a reload, Esc, starts that
+# fail, full screen, and a phone's touch controls.
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."

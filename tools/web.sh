@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the browser release with Emscripten (WebAssembly and WebGL 2) and writes the static
 # site to build-web/site/. The libraries are built from Debian's own source packages into
-# build-web/deps once and reused. With --serve, serves the site on 127.0.0.1 afterwards.
+# build-web/deps once and reused. The large files get precompressed copies beside them
+# (NAME.gz, NAME.br) for servers that send those. With --serve, serves the site on
+# 127.0.0.1 afterwards.
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
@@ -21,7 +23,7 @@ building="Building %s for the web"
 
 started=$SECONDS
 tools/install-deps.sh
-install_missing emscripten dpkg-dev
+install_missing emscripten dpkg-dev brotli
 ensure_source_entries
 mkdir -p "$deps"
 
@@ -53,6 +55,12 @@ mkdir -p "$site"
 run="$out/game/run"
 cp "$run/index.html" "$run/page.js" "$run/orbelune.js" "$run/orbelune.wasm" "$run/orbelune.data" \
   "$run/LICENCE-LiberationSans.txt" "$site/"
+# A server that finds NAME.gz or NAME.br beside NAME may send it to a browser that accepts
+# the encoding (tests/web/serve.js does); the player then downloads that instead.
+for file in orbelune.js orbelune.wasm orbelune.data; do
+  gzip -9 -n -k "$site/$file"
+  brotli -q 11 -k "$site/$file"
+done
 echo "Wrote $site after $((SECONDS - started)) s"
 
 if [ "${1:-}" = --serve ]; then

@@ -1,13 +1,15 @@
 #include "CommandLine.h"
 
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
 
 namespace {
 
-enum class Option { width, height, refreshRate, brightness, fullscreen, none };
+enum class Option { width, height, refreshRate, brightness, fullscreen, sound, none };
 
 Option optionNamed(const char* name)
 {
@@ -23,6 +25,7 @@ Option optionNamed(const char* name)
         {"--refresh-rate", "-rr", Option::refreshRate},
         {"--brightness", "-b", Option::brightness},
         {"--fullscreen", "-fs", Option::fullscreen},
+        {"--sound", "-snd", Option::sound},
     };
     for (const Spelling& spelling : spellings) {
         if (std::strcmp(name, spelling.longForm) == 0 || std::strcmp(name, spelling.shortForm) == 0)
@@ -41,6 +44,20 @@ int toInt(const char* text)
     if (value < INT_MIN)
         return INT_MIN;
     return static_cast<int>(value);
+}
+
+// atof's reading of `text` as a brightness, or false where it cannot light the scene: "nan",
+// "inf" and values whose light colour overflows a float would draw a black picture.
+bool toBrightness(const char* text, float& brightness)
+{
+    const double value = std::atof(text);
+    if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
+        return false;
+    const float candidate = static_cast<float>(value);
+    if (!std::isfinite(lightColorFor(candidate).x))
+        return false;
+    brightness = candidate;
+    return true;
 }
 
 } // namespace
@@ -72,6 +89,11 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
             continue;
         }
         const char* value = argv[i + 1];
+        if (option == Option::brightness && !toBrightness(value, result.brightness)) {
+            const char* kept = givenText[static_cast<int>(option)];
+            out << "Unusable brightness " << value << ", keeping " << (kept ? kept : "its default") << "\n";
+            continue;
+        }
         givenText[static_cast<int>(option)] = value;
         switch (option) {
         case Option::width:
@@ -87,12 +109,16 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
             result.refreshRate = toInt(value);
             break;
         case Option::brightness:
-            out << "Setting brightness to " << value << "\n";
-            result.brightness = static_cast<float>(std::atof(value));
+            out << "Setting brightness to " << value << "\n"; // converted above
             break;
         case Option::fullscreen:
             out << "Setting fullscreen mode " << value << "\n";
             result.fullscreen = std::strcmp(value, "on") == 0;
+            break;
+        case Option::sound:
+            // Anything but "off" keeps sound on: it is the default, and a typo must not mute.
+            out << "Setting sound " << value << "\n";
+            result.sound = std::strcmp(value, "off") != 0;
             break;
         case Option::none:
             break;
@@ -120,5 +146,6 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
         result.fullscreen = false;
         out << "Setting DEFAULT fullscreen mode off\n";
     }
+    // Sound on by default says nothing, so a plain start prints what it always printed.
     return result;
 }

@@ -8,7 +8,8 @@
 
 // Parses argv (argv[0] is the program name) and prints one line per setting to `out`: the
 // value text as typed for a given option, the default for one that was not given, and a
-// note for a trailing option without a value, naming the value it keeps.
+// note, naming the value it keeps, for a trailing option without a value or for a brightness
+// that is not finite or whose light colour would overflow.
 // `monitorRefreshRate` is called only when no option set the refresh rate.
 Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
                         const std::function<int()>& monitorRefreshRate);

@@ -9,3 +9,4 @@ bool fuelDrain = false;
 bool hdrEnabled = true;
 bool bloomEnabled = true;
 bool frustumCulling = false;
+bool soundEnabled = true;

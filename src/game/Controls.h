@@ -1,4 +1,4 @@
-// What the player's keys have set: the keys held now and the seven function-key toggles.
+// What the player's keys have set: the keys held now, the seven function-key toggles and M.
 #pragma once
 
 constexpr int keyCount = 1024;
@@ -11,3 +11,4 @@ extern bool fuelDrain;         // F5
 extern bool hdrEnabled;        // F6
 extern bool bloomEnabled;      // F7
 extern bool frustumCulling;    // F8
+extern bool soundEnabled;      // M; starts as the command line says

@@ -1,6 +1,7 @@
 // The per-frame rules: movement, fuel, pickups, spawning, and how the game ends.
 #include "GameRules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
@@ -89,26 +90,24 @@ bool enterName()
     return true;
 }
 
+void play(SoundCue cue, const glm::vec3& where)
+{
+    if (gameHooks.playSound)
+        gameHooks.playSound(cue, where);
+}
+
 // Directions in the ship's frame; with its half-turned default, W is world +Z and E is -Y.
-void moveShip(Object& ship, float dt)
+// Returns how hard the engine pushes, 0..1.
+float moveShip(Object& ship, float dt)
 {
     const glm::mat3 rotation = glm::mat3_cast(ship.rotation);
     const glm::vec3 forward = rotation * glm::vec3(0.0f, 0.0f, 1.0f);
     const glm::vec3 up = rotation * glm::vec3(0.0f, 1.0f, 0.0f);
     const glm::vec3 side = glm::cross(forward, up);
-    const float step = shipSpeed * dt;
-    if (held('W'))
-        ship.position += forward * step;
-    if (held('S'))
-        ship.position -= forward * step;
-    if (held('D'))
-        ship.position += side * step;
-    if (held('A'))
-        ship.position -= side * step;
-    if (held('E'))
-        ship.position += up * step;
-    if (held('Q'))
-        ship.position -= up * step;
+    const GamepadInput pad = gameHooks.readGamepad ? gameHooks.readGamepad() : GamepadInput{};
+    const glm::vec3 control = shipControl(keys, pad);
+    ship.position += (side * control.x + up * control.y + forward * control.z) * (shipSpeed * dt);
+    return std::min(glm::length(control), 1.0f);
 }
 
 void moveLight()
@@ -134,6 +133,7 @@ void pickUpStar(const Object& ship, Object& star)
         return;
     if (gameHooks.emitBurst)
         gameHooks.emitBurst(star.position);
+    play(SoundCue::pickup, star.position);
     const float u1 = gameRandomFraction();
     const float u2 = gameRandomFraction();
     const float u3 = gameRandomFraction();
@@ -164,7 +164,7 @@ void updateGame()
         fuel -= fuelDrainRate * dt;
     // Physics; the contact callback may mark the ship as hit.
     physicsWorld->step(dt);
-    moveShip(ship, dt);
+    const float thrust = moveShip(ship, dt);
     camera.followShip(ship);
     moveLight();
     if (gameHooks.updateParticles)
@@ -173,8 +173,12 @@ void updateGame()
     ship.update(dt, false);
     planet.update(dt, true);
     star.update(dt, true);
-    if (glm::distance(ship.position, planet.position) < planet.radius * planet.scale)
+    if (!gameWon && glm::distance(ship.position, planet.position) < planet.radius * planet.scale) {
         gameWon = true;
+        // A ship flown on into the planet after a loss still stores its score, but quietly.
+        if (!renderFrozen)
+            play(SoundCue::won, planet.position);
+    }
     pickUpStar(ship, star);
     // Asteroids follow their bodies.
     for (Object* asteroid : asteroids)
@@ -185,6 +189,8 @@ void updateGame()
         spawnAsteroid();
     }
     asteroidSpawnTimer -= dt;
+    if (gameHooks.updateSound)
+        gameHooks.updateSound(thrust);
 }
 
 void spawnAsteroid()
@@ -234,18 +240,22 @@ void checkOutcome()
         }
     } else if (fuel < 0.0f) {
         renderFrozen = true;
+        play(SoundCue::gameOver, camera.getPosition());
         showScores();
     } else if (fuel < lowFuel) {
         // A pending hit waits here until fuel is back at 10.
         show(EndMessage::notEnoughFuel);
+        play(SoundCue::lowFuel, camera.getPosition());
     } else if (!sceneObjects.empty() && sceneObjects[0]->hit) {
         Object& ship = *sceneObjects[0];
         --lives;
+        play(SoundCue::hit, ship.position);
         if (lives >= 0) {
             ship.hit = false;
             ship.invulnerableTime = invulnerabilityDuration;
         } else {
             renderFrozen = true;
+            play(SoundCue::gameOver, camera.getPosition());
             showScores();
             show(EndMessage::gameOver);
         }

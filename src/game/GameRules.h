@@ -9,6 +9,8 @@
 #include <glm/vec3.hpp>
 
 #include "Object.h"
+#include "ShipControl.h"
+#include "SoundSynth.h"
 #include "platform/Platform.h"
 
 class HighScoreTable;
@@ -48,6 +50,12 @@ struct GameHooks {
     std::function<bool()> nameReady;
     std::ostream* console;
     std::string scoreFile = platform::dataPath("assets/scores.txt");
+    // Sound: a cue where it happens (one-shots, and the low-fuel warning each frame it shows),
+    // then once per pass the engine's thrust 0..1, which also lets the loops follow the world.
+    std::function<void(SoundCue, const glm::vec3&)> playSound;
+    std::function<void(float)> updateSound;
+    // The game controller now; unset: none.
+    std::function<GamepadInput()> readGamepad;
 };
 extern GameHooks gameHooks;
 

@@ -9,6 +9,7 @@ struct Settings {
     int refreshRate = 0;     // requested refresh rate in Hz
     float brightness = 1.0f; // light brightness factor
     bool fullscreen = false;
+    bool sound = true;       // -snd; the M key switches it while playing
 };
 
 extern Settings settings;

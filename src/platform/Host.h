@@ -22,4 +22,9 @@ bool nameReady();
 // `atEnd`; in a browser it returns never, and the page drives `pass` once per frame.
 void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd);
 
+// Called just before the program ends because it could not start: `what` is the failed
+// check or the message the console has just shown. A browser page, which keeps showing
+// itself after the program ends, is told so that it can say why; a console needs no more.
+void reportFailedStart(const char* what);
+
 } // namespace platform

@@ -30,4 +30,6 @@ void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd)
     atEnd();
 }
 
+void reportFailedStart(const char* /*what*/) {}
+
 } // namespace platform

@@ -1,14 +1,19 @@
-// The browser's side of Host.h: the page's console panel, its name field, and the
-// browser's animation frames driving the loop. The page is src/platform/web/.
+// The browser's side of Host.h: the page's console panel, its name field, its touch controls,
+// and the browser's animation frames driving the loop. The page is src/platform/web/.
 #include "platform/Host.h"
 
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include <iostream>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <utility>
+
+#include "AppState.h"
+#include "Controls.h"
+#include "Settings.h"
 
 namespace {
 
@@ -24,6 +29,22 @@ EM_JS(void, showOnPage, (const char* text, int length), {
 EM_JS(void, tellPageTheLoopEnded, (), {
     if (Module.orbeluneEnded)
         Module.orbeluneEnded();
+});
+
+EM_JS(void, tellPageThePlayStarted, (), {
+    if (Module.orbeluneStarted)
+        Module.orbeluneStarted();
+});
+
+EM_JS(void, tellPageTheGameIsOver, (), {
+    if (Module.orbeluneOver)
+        Module.orbeluneOver();
+});
+
+// The size asked for lets the page tell a size the game refuses from a WebGL that failed.
+EM_JS(void, tellPageTheStartFailed, (const char* what, int width, int height), {
+    if (Module.orbeluneStartFailed)
+        Module.orbeluneStartFailed(UTF8ToString(what), width, height);
 });
 
 // Hands what the game prints to the page: each line as it ends, and a partial one (the name
@@ -63,14 +84,38 @@ bool nameTyped = false;
 
 std::function<bool()> loopPass;
 std::function<void()> loopEnd;
+bool toldGameOver = false;
 
 void runOnePass()
 {
-    if (loopPass())
+    if (loopPass()) {
+        if (renderFrozen && !toldGameOver) {
+            toldGameOver = true;
+            tellPageTheGameIsOver();
+        }
         return;
+    }
     emscripten_cancel_main_loop();
     loopEnd();
     tellPageTheLoopEnded();
+}
+
+// NOTE: a hidden tab gets no animation frames, so the first frame after it is shown would
+// count the hidden time (up to the frame clock's longest frame) as one step of play. Moving
+// the previous frame's time on by the time spent hidden leaves only the time the page was seen.
+double hiddenSince = -1.0; // emscripten_get_now() milliseconds; negative while shown
+
+EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, void*)
+{
+    const double now = emscripten_get_now();
+    if (event->hidden) {
+        if (hiddenSince < 0.0)
+            hiddenSince = now;
+    } else if (hiddenSince >= 0.0) {
+        lastFrameTime += static_cast<float>((now - hiddenSince) / 1000.0);
+        hiddenSince = -1.0;
+    }
+    return EM_FALSE;
 }
 
 } // namespace
@@ -81,6 +126,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void orbeluneTypeName(const char* word)
     typedName.clear();
     typedName.str(std::string(word) + "\n");
     nameTyped = true;
+}
+
+// The page's touch controls hold and release the game's own keys (GLFW key codes), as the
+// keyboard does: the rules read `keys` and never know which one it was.
+extern "C" EMSCRIPTEN_KEEPALIVE void orbeluneHoldKey(int key, int held)
+{
+    if (key >= 0 && key < keyCount)
+        keys[key] = held != 0;
 }
 
 namespace platform {
@@ -106,7 +159,14 @@ void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd)
     // Kept beyond this call: the browser calls back long after main has given up its stack.
     loopPass = std::move(pass);
     loopEnd = std::move(atEnd);
+    emscripten_set_visibilitychange_callback(nullptr, false, onVisibilityChange);
+    tellPageThePlayStarted();
     emscripten_set_main_loop(runOnePass, 0, 1);
+}
+
+void reportFailedStart(const char* what)
+{
+    tellPageTheStartFailed(what, settings.width, settings.height);
 }
 
 } // namespace platform

@@ -18,7 +18,7 @@ const renderers = {
   lavapipe: ['--use-angle=vulkan', '--disable-gpu-driver-bug-workarounds'],
 };
 
-async function launchChromium(viewport, renderer = 'swiftshader') {
+async function launchChromium(viewport, renderer = 'swiftshader', extraArgs = []) {
   if (!renderers[renderer]) throw new Error(`no renderer ${renderer}: ${Object.keys(renderers).join(', ')}`);
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orbelune-chromium-'));
   const browser = await puppeteer.launch({
@@ -32,7 +32,7 @@ async function launchChromium(viewport, renderer = 'swiftshader') {
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--no-first-run', '--disable-quic',
       // No GPU here: a software renderer, which Chromium uses for WebGL only when told.
-      ...renderers[renderer], '--ignore-gpu-blocklist',
+      ...renderers[renderer], '--ignore-gpu-blocklist', ...extraArgs,
     ],
   });
   const close = browser.close.bind(browser);

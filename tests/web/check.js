@@ -4,7 +4,9 @@
 const assert = require('assert');
 const { execFileSync } = require('child_process');
 const fs = require('fs');
+const http = require('http');
 const path = require('path');
+const zlib = require('zlib');
 const { launchChromium, waitFor } = require('./browser');
 const { serve } = require('./serve');
 
@@ -40,18 +42,84 @@ async function main() {
   fs.mkdirSync(output, { recursive: true });
   const server = await serve(site);
   const url = `http://127.0.0.1:${server.address().port}/`;
-  const browser = await launchChromium({ width: width + 100, height: height + 500 });
+  await serverAnswers(url, site);
+  // Audio may start without a gesture here, as a player's browser allows once the page has
+  // had one: the check sees the context run, not the browser's policy.
+  const browser = await launchChromium({ width: width + 100, height: height + 500 }, 'swiftshader',
+    ['--autoplay-policy=no-user-gesture-required']);
   try {
     await play(browser, url);
+    await failedStarts(browser, url);
+    await smallPicture(browser, url);
+    await phone(browser, url);
+    await noWebGl2(url);
   } finally {
     await browser.close();
     server.close();
   }
 }
 
+// Fetches `path` from the server as raw bytes, with `headers`.
+function fetchRaw(url, path, headers = {}) {
+  return new Promise((resolve, reject) => {
+    http.get(new URL(path, url), { headers }, (response) => {
+      const parts = [];
+      response.on('data', (part) => parts.push(part));
+      response.on('end', () => resolve({ status: response.statusCode, headers: response.headers, body: Buffer.concat(parts) }));
+    }).on('error', reject);
+  });
+}
+
+// The test server: a malformed request gets 400 and the server goes on; a browser that
+// accepts Brotli or gzip gets the precompressed copy, which unpacks to the file itself.
+async function serverAnswers(url, site) {
+  assert.strictEqual((await fetchRaw(url, '/%E0%A4%A')).status, 400, 'a broken escape');
+  const wasm = fs.readFileSync(path.join(site, 'orbelune.wasm'));
+  const plain = await fetchRaw(url, '/orbelune.wasm');
+  assert.strictEqual(plain.headers['content-encoding'], undefined);
+  assert.ok(plain.body.equals(wasm), 'the plain file after a malformed request');
+  const sizes = [`${plain.body.length} plain`];
+  for (const [accept, unpack] of [['gzip, deflate, br', zlib.brotliDecompressSync], ['gzip, deflate', zlib.gunzipSync]]) {
+    const packed = await fetchRaw(url, '/orbelune.wasm', { 'Accept-Encoding': accept });
+    assert.strictEqual(packed.headers['content-type'], 'application/wasm', accept);
+    assert.ok(packed.body.length < wasm.length / 2 && unpack(packed.body).equals(wasm), `${accept}: the same file, compressed`);
+    sizes.push(`${packed.body.length} ${packed.headers['content-encoding']}`);
+  }
+  log(`the server answers 400 to a malformed request and goes on; orbelune.wasm: ${sizes.join(', ')} bytes`);
+}
+
+// Stand-ins the page sees before its own scripts: every AudioContext and every buffer a
+// source starts are noted, and navigator.getGamepads() holds whatever the check puts in
+// window.orbeluneStandInPad (a standard-layout pad), or nothing.
+function standIns() {
+  window.orbeluneAudio = { contexts: [], started: [] };
+  const Context = window.AudioContext || window.webkitAudioContext;
+  window.AudioContext = window.webkitAudioContext = function(...args) {
+    const context = new Context(...args);
+    window.orbeluneAudio.contexts.push(context);
+    return context;
+  };
+  const start = AudioBufferSourceNode.prototype.start;
+  AudioBufferSourceNode.prototype.start = function(...args) {
+    window.orbeluneAudio.started.push(this.buffer ? this.buffer.duration : 0);
+    return start.apply(this, args);
+  };
+  window.orbeluneStandInPad = null;
+  navigator.getGamepads = () => [window.orbeluneStandInPad];
+}
+
+// A standard-layout pad whose left stick is pushed by (x, y), y negative away from the player.
+function standInPad(x, y) {
+  if (y === null) return null;
+  const button = { pressed: false, touched: false, value: 0 };
+  return { id: 'stand-in', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+    axes: [x, y, 0, 0], buttons: Array.from({ length: 17 }, () => button) };
+}
+
 async function play(browser, url) {
   const page = await browser.newPage();
-  page.on('pageerror', (error) => console.log(`  page error: ${error.message}`));
+  page.on('pageerror', (error) => console.log(`  page error: ${error.stack || error.message}`));
+  await page.evaluateOnNewDocument(standIns);
   const panel = () => page.$eval('#console', (element) => element.textContent);
   const state = () => page.evaluate(() => document.body.dataset.state);
   const shot = path.join(output, 'page.png');
@@ -62,13 +130,15 @@ async function play(browser, url) {
   };
 
   // Start-up: the same lines as the desktop prints, and nothing left over.
+  await page.evaluateOnNewDocument(recordFunctionKeys);
   const loadStart = Date.now();
   await page.goto(`${url}?w=${width}&h=${height}`);
   await waitFor('"Initialization DONE."', 180, async () => (await panel()).includes('Initialization DONE.'));
   log(`"Initialization DONE." ${((Date.now() - loadStart) / 1000).toFixed(1)} s after the page was asked for`);
   const startup = (await panel()).split('\n').filter((line) => line && !line.startsWith('Setting '));
   assert.deepStrictEqual(startup, expectedStartup, 'start-up lines');
-  log('the console panel shows the 20 load lines and "Initialization DONE."');
+  await waitFor('"Playing" in the status line', 10, async () => (await state()) === 'running');
+  log('the console panel shows the 20 load lines and "Initialization DONE.", the status line "Playing"');
 
   // The picture, loosely: a coloured, lit planet in the middle against black space, and the
   // HUD's "Lives" and "Fuel" as white text near the top corners.
@@ -85,18 +155,42 @@ async function play(browser, url) {
   }).catch((error) => { throw new Error(`${error.message}: ${JSON.stringify(seen)}`); });
   log(`the canvas shows the lit planet and the HUD ${JSON.stringify(seen)}: ${shot}`);
 
+  // Sound waits for the first key, and the page says so until then.
+  const hint = () => page.$eval('#sound-hint', (element) => (element.hidden ? '' : element.textContent));
+  assert.strictEqual(await hint(), 'Sound starts with your first key');
   await page.evaluate(() => { window.orbeluneNotReloaded = true; });
   await switches(page, screenshot);
+  assert.strictEqual(await hint(), '', 'the sound hint stays after the first key');
+  await waitFor('running audio', 30, () => page.evaluate(() =>
+    window.orbeluneAudio.contexts.some((context) => context.state === 'running')));
+  log('the audio context runs after the first key; the hint is gone');
   assert.strictEqual(await page.evaluate(() => window.orbeluneNotReloaded), true, 'the page reloaded');
   log('F2 to F8 switch as on the desktop; the page did not reload');
 
-  // The win: W held until the name field appears; the name typed there is stored.
+  // The win: a game controller's stick held forward flies to the planet until the name field
+  // appears; the name typed there is stored. The engine is heard from the first push and the
+  // win's jingle at the planet (sounds are told apart by their lengths).
+  const played = (seconds) => page.evaluate((length) =>
+    window.orbeluneAudio.started.some((duration) => Math.abs(duration - length) < 0.01), seconds);
+  const engineSeconds = 0.5;
+  const winSeconds = 1.2;
+  assert.strictEqual(await played(winSeconds), false);
+  const stick = (y) => page.evaluate((pad) => { window.orbeluneStandInPad = pad; }, standInPad(0, y));
   await page.focus('#canvas');
-  await page.keyboard.down('w');
+  await stick(-1);
+  await waitFor('the engine\'s sound', 60, () => played(engineSeconds));
   await waitFor('name field', 240, () => page.$eval('#name-entry', (element) => !element.hidden));
-  await page.keyboard.up('w');
+  await stick(null);
+  assert.ok(await played(winSeconds), 'no jingle at the win');
   assert.match(await panel(), /Your Name: $/);
+  assert.doesNotMatch(await panel(), /joystick|gamepad/i, 'the controller is picked up without a word');
+  log('the stick held forward flew the ship to the planet; the engine and the win were heard');
   await screenshot(path.join(output, 'win.png'));
+  // F5 typed in the name field must not reload the page and lose the win.
+  await page.evaluate(() => { window.orbeluneFunctionKeys = []; });
+  await page.keyboard.press('F5');
+  const f5 = await waitFor('F5 seen', 10, () => page.evaluate(() => window.orbeluneFunctionKeys.length && window.orbeluneFunctionKeys));
+  assert.deepStrictEqual(f5, [['F5', true]], 'F5 in the name field reached the browser');
   await page.type('#name', 'WebAda');
   const saved = page.evaluate(() => new Promise((resolve) => { Module.orbeluneSaved = resolve; }));
   await page.keyboard.press('Enter');
@@ -106,7 +200,9 @@ async function play(browser, url) {
   });
   assert.match(await scores(), /^WebAda \d+$/m);
   await waitFor('frozen score table', 30, async () => share(await screenshot(path.join(output, 'table.png')), `400x40+${width / 2}+15`, 'white') > 5);
-  log(`the name typed in the page is stored: ${(await scores()).trim()}`);
+  await waitFor('"The game is over" in the status line', 10, async () => (await state()) === 'over');
+  assert.strictEqual(await page.evaluate(() => window.orbeluneNotReloaded), true, 'the page reloaded');
+  log(`the name typed in the page is stored: ${(await scores()).trim()}; the status says the game is over`);
 
   // The table outlives a reload: it is read from IndexedDB before the game starts.
   await page.reload();
@@ -217,6 +313,158 @@ async function switches(page, screenshot) {
   // F5 drains fuel; switched on and off again at once, it must only not reload the page.
   await page.keyboard.press('F5');
   await page.keyboard.press('F5');
+}
+
+// A tab hidden longer than a full tank lasts with the drain on comes back with the fuel it
+// had: the hidden time is no frame's time. Were it counted, the first frame after would drain
+// the tank below 0 and freeze the picture on the score table.
+async function hiddenTab(browser, page) {
+  const fuelSeconds = 100 / 10; // a full tank at the drain of 10 a second
+  // Drain on only just before the tab is hidden and off just after the first frame it is
+  // shown again, so that the frames seen drain little of the tank.
+  await page.focus('#canvas');
+  await page.keyboard.press('F5');
+  const other = await browser.newPage();
+  await other.bringToFront();
+  await waitFor('the game\'s tab hidden', 10, () => page.evaluate(() => document.hidden));
+  const hiddenAt = Date.now();
+  await waitFor(`the tab hidden for ${fuelSeconds + 1} s`, fuelSeconds + 10, () => Date.now() - hiddenAt > (fuelSeconds + 1) * 1000);
+  await page.bringToFront();
+  // The game's frame comes before this one: it asked for it before the tab was hidden.
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
+  await page.keyboard.press('F5');
+  await other.close();
+  assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running', 'the game ended while hidden');
+  const picture = async () => (await page.$('#canvas')).screenshot({ path: path.join(output, 'after-hidden.png') });
+  let previous = await picture();
+  await waitFor('the picture moving after the tab came back', 30, async () => {
+    const next = await picture();
+    const moved = !next.equals(previous);
+    previous = next;
+    return moved;
+  });
+  log(`a tab hidden for ${((Date.now() - hiddenAt) / 1000).toFixed(0)} s with the fuel drain on came back still playing`);
+}
+
+// Starts that cannot go on say why in the status line: a size no picture can have, and,
+// before the game is even loaded, a WebGL 2 without float colour buffers.
+async function failedStarts(browser, url) {
+  const page = await browser.newPage();
+  const status = async () => (await waitFor('a failed start', 60, () => page.evaluate(() =>
+    document.body.dataset.state === 'failed' && document.getElementById('status').textContent)));
+  await page.goto(`${url}?w=0`);
+  assert.match(await status(), /cannot open a picture of 0 × 720 pixels.*from 1 to 16384/);
+  log('?w=0: the status says the width and height must be from 1 to 16384');
+
+  await page.evaluateOnNewDocument(() => {
+    const getExtension = WebGL2RenderingContext.prototype.getExtension;
+    WebGL2RenderingContext.prototype.getExtension = function(name) {
+      return name === 'EXT_color_buffer_float' ? null : getExtension.call(this, name);
+    };
+  });
+  await page.reload();
+  assert.match(await status(), /cannot draw into float colour buffers \(EXT_color_buffer_float\)/);
+  assert.strictEqual(await page.evaluate(() => document.querySelector('script[src="orbelune.js"]')), null, 'the game was loaded');
+  log('without EXT_color_buffer_float the status says so and the game is not loaded');
+  await page.close();
+}
+
+// A browser with WebGL 2 switched off hears so before the game is loaded.
+async function noWebGl2(url) {
+  const browser = await launchChromium({ width: 800, height: 600 }, 'swiftshader', ['--disable-webgl2']);
+  try {
+    const page = await browser.newPage();
+    await page.goto(url);
+    const text = await waitFor('a failed start', 60, () => page.evaluate(() =>
+      document.body.dataset.state === 'failed' && document.getElementById('status').textContent));
+    assert.match(text, /no WebGL 2.*Turn on WebGL/);
+    log('with WebGL 2 switched off the status says the browser gives none, and what to try');
+  } finally {
+    await browser.close();
+  }
+}
+
+// "fs=on" takes the screen at the first click, with the picture at the size asked for, and
+// gives the page back as it was.
+async function fullScreen(page) {
+  const canvasSize = () => page.$eval('#canvas', (c) => [c.width, c.height, c.clientWidth, c.clientHeight]);
+  const full = () => page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
+  assert.deepStrictEqual(await canvasSize(), [640, 360, 640, 360], 'the canvas before the click');
+  assert.strictEqual(await full(), null, 'full screen before any click');
+  await page.click('#canvas');
+  await waitFor('full screen after the click', 10, full);
+  const [w, h, shownWidth, shownHeight] = await canvasSize();
+  assert.deepStrictEqual([w, h], [640, 360], 'the picture in full screen');
+  assert.ok(shownWidth > 640 && shownHeight > 360, `the picture fills the screen: ${shownWidth} x ${shownHeight}`);
+  await page.evaluate(() => document.exitFullscreen());
+  await waitFor('full screen left', 10, async () => (await full()) === null);
+  assert.deepStrictEqual(await canvasSize(), [640, 360, 640, 360], 'the canvas after full screen');
+  assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running');
+  log(`?fs=on: a 640 x 360 canvas in the page, full screen (${shownWidth} x ${shownHeight}) from a click, and back`);
+}
+
+// A second game at 640 x 360, whose frames come quicker: full screen, then a hidden tab.
+async function smallPicture(browser, url) {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
+  await page.goto(`${url}?fs=on&w=640&h=360`);
+  await waitFor('the game running', 180, () => page.evaluate(() => document.body.dataset.state === 'running'));
+  await fullScreen(page);
+  await hiddenTab(browser, page);
+  assert.deepStrictEqual(errors, [], 'page errors');
+  await page.close();
+}
+
+// A phone, 390 x 844 with a touch screen: the page fits its width, the picture is scaled to
+// fit, and the touch controls fly the ship to the planet, where the phone's keyboard types
+// the name. "debug", a parameter without a value, shifts no other.
+async function phone(browser, url) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true });
+  const panel = () => page.$eval('#console', (element) => element.textContent);
+  await page.goto(`${url}?debug&w=640&h=360`);
+  await waitFor('the game running', 180, () => page.evaluate(() => document.body.dataset.state === 'running'));
+  assert.match(await panel(), /Setting width to 640\nSetting height to 360\n/);
+  const layout = await page.evaluate(() => {
+    const box = (element) => element.getBoundingClientRect().toJSON();
+    const controls = {};
+    for (const button of document.querySelectorAll('#touch button')) controls[button.getAttribute('aria-label')] = box(button);
+    const canvas = document.getElementById('canvas');
+    return { pageWidth: document.documentElement.scrollWidth, canvas: [canvas.width, canvas.height], shown: box(canvas), controls };
+  });
+  assert.strictEqual(layout.pageWidth, 390, 'the page is laid out as wide as the phone');
+  assert.deepStrictEqual(layout.canvas, [640, 360], 'the picture asked for');
+  assert.ok(layout.shown.right <= 390 && Math.abs(layout.shown.width / layout.shown.height - 16 / 9) < 0.02,
+    `the picture scaled to fit: ${JSON.stringify(layout.shown)}`);
+  assert.deepStrictEqual(Object.keys(layout.controls).sort(), ['Back', 'Forward', 'Left', 'Right', 'Rise', 'Sink']);
+  for (const [name, box] of Object.entries(layout.controls))
+    assert.ok(box.width >= 40 && box.right <= 390 && box.bottom <= 844, `${name} on the screen: ${JSON.stringify(box)}`);
+  await page.screenshot({ path: path.join(output, 'phone.png') });
+  log(`a phone gets the page at its width, the 640 x 360 picture at ${layout.shown.width.toFixed(0)} x ${layout.shown.height.toFixed(0)} and six touch controls`);
+
+  const forward = layout.controls.Forward;
+  await page.touchscreen.touchStart(forward.x + forward.width / 2, forward.y + forward.height / 2);
+  await waitFor('name field', 240, () => page.$eval('#name-entry', (element) => !element.hidden));
+  await page.touchscreen.touchEnd();
+  await page.screenshot({ path: path.join(output, 'phone-win.png') });
+  await page.tap('#name');
+  await page.keyboard.type('Phone');
+  await page.tap('#name-entry button[type=submit]');
+  await waitFor('"The game is over" after the name', 60, () => page.evaluate(() => document.body.dataset.state === 'over'));
+  assert.match(await page.evaluate(() => new TextDecoder().decode(FS.readFile('/assets/scores.txt'))), /^Phone \d+$/m);
+  log('holding Forward flew the ship to the planet; the name typed on the phone is stored');
+  await page.close();
+}
+
+// Run in the page before its own scripts, so that it sees each key first: records whether
+// the function keys pressed were kept from the browser (their keydown's default prevented).
+// Headless Chromium has no reload key of its own, so this is what shows it.
+function recordFunctionKeys() {
+  window.orbeluneFunctionKeys = [];
+  window.addEventListener('keydown', (event) => {
+    if (/^F\d+$/.test(event.key)) setTimeout(() => window.orbeluneFunctionKeys.push([event.key, event.defaultPrevented]));
+  }, true);
 }
 
 main().then(() => log('browser checks passed'), (error) => {

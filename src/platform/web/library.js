@@ -20,4 +20,29 @@ mergeInto(LibraryManager.library, {
   // A page cannot take the screen on its own (the browser allows it only from a click), so
   // full screen leaves the canvas where it is.
   glfwSetWindowMonitor: function(window, monitor, x, y, width, height, refreshRate) {},
+
+  // Emscripten's GLFW has no gamepad API. The browser's standard layout is the one GLFW's
+  // built-in mappings give, so this fills GLFW's six axes and fifteen buttons the way the
+  // desktop reads them. Polled, never announced: a pad plugged in or out is simply there or
+  // not at the next frame. Returns 0 when `joystick` holds no standard-layout pad.
+  orbeluneGamepadState: function(joystick, axes, buttons) {
+    var pads = navigator.getGamepads ? navigator.getGamepads() : [];
+    var pad = pads && pads[joystick];
+    if (!pad || !pad.connected || pad.mapping !== 'standard') return 0;
+    // GLFW's button order (A B X Y, shoulders, back, start, guide, sticks, d-pad up right
+    // down left) from the standard layout's indices.
+    var fromStandard = [0, 1, 2, 3, 4, 5, 8, 9, 16, 10, 11, 12, 15, 13, 14];
+    for (var i = 0; i < fromStandard.length; ++i) {
+      var button = pad.buttons[fromStandard[i]];
+      HEAPU8[buttons + i] = button && button.pressed ? 1 : 0;
+    }
+    // The standard layout's triggers are buttons 6 and 7, 0..1; GLFW's are axes resting at -1.
+    var trigger = function(index) {
+      var button = pad.buttons[index];
+      return button ? button.value * 2 - 1 : -1;
+    };
+    var values = [pad.axes[0] || 0, pad.axes[1] || 0, pad.axes[2] || 0, pad.axes[3] || 0, trigger(6), trigger(7)];
+    for (var axis = 0; axis < values.length; ++axis) HEAPF32[(axes >> 2) + axis] = values[axis];
+    return 1;
+  },
 });

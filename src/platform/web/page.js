@@ -1,13 +1,18 @@
-// The page around the game: the console panel for what it prints, the name field for the
-// winner, the command line from the query string, and the keys the browser must not take.
+// The page around the game: the console panel for what it prints, the status line, the name
+// field for the winner, the command line from the query string, the keys the browser must
+// not take, full screen from a click, and touch controls for a phone.
 'use strict';
 
 (function() {
   var panel = document.getElementById('console');
   var status = document.getElementById('status');
   var canvas = document.getElementById('canvas');
+  var stage = document.getElementById('stage');
   var nameEntry = document.getElementById('name-entry');
   var nameField = document.getElementById('name');
+  var fullScreenButton = document.getElementById('full-screen');
+  var touchControls = document.getElementById('touch');
+  var touchScreen = navigator.maxTouchPoints > 0 || window.matchMedia('(any-pointer: coarse)').matches;
   var shown = '';
 
   function setState(state, text) {
@@ -27,53 +32,190 @@
   }
 
   // "?w=1280&h=720&b=0.8" becomes "-w 1280 -h 720 -b 0.8"; an option written with its
-  // dashes ("?--width=1280") is passed as it is.
+  // dashes ("?--width=1280") is passed as it is. The game reads its words in pairs, so a
+  // parameter without a value must not go alone: a bare "fs" asks for full screen, any
+  // other is left out.
   function commandLine(query) {
     var words = [];
     new URLSearchParams(query).forEach(function(value, key) {
-      words.push(key.charAt(0) === '-' ? key : '-' + key);
-      if (value !== '') words.push(value);
+      var name = key.charAt(0) === '-' ? key : '-' + key;
+      if (value === '' && (name === '-fs' || name === '--fullscreen')) value = 'on';
+      if (value === '') {
+        show('The address gives "' + key + '" no value; it is left out.\n');
+        return;
+      }
+      words.push(name, value);
     });
     return words;
   }
 
-  function typeName() {
+  // Whether the words ask for full screen, read as the game reads them: the last one counts.
+  function asksFullScreen(words) {
+    var full = false;
+    for (var i = 0; i + 1 < words.length; i += 2) {
+      if (words[i] === '-fs' || words[i] === '--fullscreen') full = words[i + 1] === 'on';
+    }
+    return full;
+  }
+
+  // What this browser lacks to draw the game, in a sentence with what to try; '' if nothing.
+  function missingGraphics() {
+    var probe = document.createElement('canvas');
+    var refusal = '';
+    probe.addEventListener('webglcontextcreationerror', function(event) { refusal = event.statusMessage; });
+    var gl = probe.getContext('webgl2');
+    if (!gl) {
+      return 'This browser gives the page no WebGL 2, which the game draws with' +
+        (refusal ? ' (it says: ' + refusal + ')' : '') + '. Turn on WebGL or hardware ' +
+        'acceleration in the browser\'s settings, update the browser, or try another one.';
+    }
+    var floats = gl.getExtension('EXT_color_buffer_float');
+    var lose = gl.getExtension('WEBGL_lose_context');
+    if (lose) lose.loseContext();
+    if (!floats) {
+      return 'This browser\'s WebGL 2 cannot draw into float colour buffers ' +
+        '(EXT_color_buffer_float), which the game\'s lighting needs. Turn on hardware ' +
+        'acceleration in the browser\'s settings, or try another browser.';
+    }
+    return '';
+  }
+
+  // A sentence for a start the game gave up, from the check or message it named.
+  function failedStart(what, width, height) {
+    var biggest = 16384;
+    if (what === 'window != nullptr') {
+      if (!(width > 0 && height > 0 && width <= biggest && height <= biggest)) {
+        return 'The game cannot open a picture of ' + width + ' × ' + height + ' pixels: the ' +
+          'width and height (w and h in the address) must be whole numbers from 1 to ' + biggest +
+          '. Try the address without them.';
+      }
+      return 'The browser did not give the game a WebGL 2 picture of ' + width + ' × ' + height +
+        ' pixels. Try a smaller w and h in the address, or another browser.';
+    }
+    return 'The game could not start: ' + what + '. Reload the page to try again.';
+  }
+
+  function typeName(event) {
+    event.preventDefault();
     var word = nameField.value.trim();
     if (word === '') return; // as on a console, an empty line is no name yet
     nameEntry.hidden = true;
+    nameField.blur();
     Module.ccall('orbeluneTypeName', null, ['string'], [word]);
     canvas.focus();
   }
+  // A form, so that a phone's keyboard hands the name over with its own Enter ("Done", "Go").
+  nameEntry.addEventListener('submit', typeName);
 
   // Registered before the game's GLFW, which listens on the window in the capture phase too:
-  // typing in the name field never reaches the game, and the function keys and Esc never
-  // reach the browser's own shortcuts (find, reload, …) while the game has them.
+  // typing in the name field never reaches the game; the function keys and Esc never reach
+  // the browser's own shortcuts (reload, find, …), in the name field either, where F5 would
+  // lose a win before it is saved; and Tab and Backspace, which GLFW keeps from the browser
+  // wherever they are typed, are the game's only while the canvas has the keyboard.
   var functionKey = /^(F[1-9]|F1[0-2]|Escape)$/;
   ['keydown', 'keypress', 'keyup'].forEach(function(type) {
     window.addEventListener(type, function(event) {
-      if (event.target === nameField) {
-        event.stopImmediatePropagation();
-        if (type === 'keydown' && event.key === 'Enter') typeName();
-        return;
-      }
       if (functionKey.test(event.key)) event.preventDefault();
+      if (event.target === nameField ||
+          ((event.key === 'Tab' || event.key === 'Backspace') && event.target !== canvas)) {
+        event.stopImmediatePropagation();
+      }
     }, true);
   });
 
+  // Browsers start audio only after a gesture; Emscripten's OpenAL resumes it on the first key,
+  // click or touch, and the hint goes with it.
+  var soundHint = document.getElementById('sound-hint');
+  ['keydown', 'mousedown', 'touchstart', 'pointerdown'].forEach(function(type) {
+    window.addEventListener(type, function() { soundHint.hidden = true; }, { capture: true, once: true });
+  });
+
+  // Full screen: a page may take the screen only in answer to a click or a key, so "fs=on"
+  // waits for the player's first one. The picture keeps its size and is scaled to the screen,
+  // and leaving full screen gives the page back as it was.
+  function enterFullScreen() {
+    if (document.fullscreenElement || !stage.requestFullscreen) return;
+    stage.requestFullscreen().catch(function(error) {
+      show('Full screen was refused: ' + error.message + '\n');
+    });
+    canvas.focus();
+  }
+  function fullScreenOnFirstGesture(words) {
+    if (!asksFullScreen(words)) return;
+    var first = function(event) {
+      if (event.type === 'keydown' && (event.key === 'Escape' || event.target === nameField)) return;
+      window.removeEventListener('pointerdown', first, true);
+      window.removeEventListener('keydown', first, true);
+      enterFullScreen();
+    };
+    window.addEventListener('pointerdown', first, true);
+    window.addEventListener('keydown', first, true);
+  }
+  fullScreenButton.hidden = !stage.requestFullscreen;
+  fullScreenButton.addEventListener('click', enterFullScreen);
+
+  // Touch controls hold the game's own keys (GLFW key codes) for as long as a finger stays.
+  function holdKey(key, held) {
+    if (Module._orbeluneHoldKey) Module._orbeluneHoldKey(key, held ? 1 : 0);
+  }
+  touchControls.hidden = !touchScreen;
+  Array.prototype.forEach.call(touchControls.querySelectorAll('button'), function(button) {
+    var key = Number(button.dataset.key);
+    var release = function() {
+      button.classList.remove('held');
+      holdKey(key, false);
+    };
+    button.addEventListener('pointerdown', function(event) {
+      event.preventDefault(); // no focus, no text selection, no emulated mouse
+      button.setPointerCapture(event.pointerId);
+      button.classList.add('held');
+      holdKey(key, true);
+    });
+    ['pointerup', 'pointercancel', 'lostpointercapture'].forEach(function(type) {
+      button.addEventListener(type, release);
+    });
+    button.addEventListener('contextmenu', function(event) { event.preventDefault(); });
+  });
+
+  var playing = touchScreen ?
+    'Playing: hold the arrows to fly, Rise and Sink to climb and fall.' :
+    'Playing: W S A D Q E fly, F2 to F8 switch, Esc ends.';
+  var words = commandLine(window.location.search);
   window.Module = {
     canvas: canvas,
-    arguments: commandLine(window.location.search),
+    arguments: words,
     orbeluneShow: show,
     print: function(line) { show(line + '\n'); },
     printErr: function(line) { console.warn(line); show(line + '\n'); },
-    setStatus: function(text) { if (text) status.textContent = text; },
-    onRuntimeInitialized: function() { setState('running', 'Playing: W S A D Q E fly, F2 to F8 switch, Esc ends.'); canvas.focus(); },
+    setStatus: function(text) {
+      var progress = /\((\d+)\/(\d+)\)/.exec(text || '');
+      if (document.body.dataset.state === 'loading' && progress && Number(progress[2]) > 0)
+        status.textContent = 'Loading… ' + Math.floor(100 * progress[1] / progress[2]) + ' %';
+    },
+    onRuntimeInitialized: function() { canvas.focus(); },
+    // After "Initialization DONE.", as the loop takes over.
+    orbeluneStarted: function() {
+      if (/Framebuffer not complete!/.test(shown)) {
+        setState('failed', 'This browser cannot make the game\'s picture buffers at this size ' +
+          '("Framebuffer not complete!"). Try a smaller w and h in the address, or none.');
+      } else {
+        setState('running', playing);
+      }
+    },
+    orbeluneStartFailed: function(what, width, height) { setState('failed', failedStart(what, width, height)); },
+    orbeluneOver: function() { setState('over', 'The game is over. Reload the page to play again.'); },
     orbeluneEnded: function() { setState('ended', 'The game has ended. Reload the page to play again.'); },
     onExit: function(code) { setState('ended', 'The game stopped (status ' + code + '). Reload the page to play again.'); },
-    onAbort: function(what) { setState('ended', 'The game failed: ' + what + '. Reload the page to try again.'); },
+    onAbort: function(what) { setState('failed', 'The game failed: ' + what + '. Reload the page to try again.'); },
   };
-  setState('loading', 'Loading…');
 
+  var missing = missingGraphics();
+  if (missing) {
+    setState('failed', missing);
+    return;
+  }
+  setState('loading', 'Loading…');
+  fullScreenOnFirstGesture(words);
   var game = document.createElement('script');
   game.src = 'orbelune.js';
   document.body.appendChild(game);

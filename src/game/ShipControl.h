@@ -1,0 +1,26 @@
+// What the player asks the ship to do, from the keys and a game controller together.
+#pragma once
+
+#include <glm/vec3.hpp>
+
+// A game controller's state as GLFW's gamepad mapping (and the browser's standard mapping)
+// reports it. Axes run -1..1; stick y is +1 pulled back; triggers rest at -1.
+struct GamepadInput {
+    bool connected = false;
+    float leftX = 0.0f;
+    float leftY = 0.0f;
+    float leftTrigger = -1.0f;
+    float rightTrigger = -1.0f;
+    bool leftShoulder = false;
+    bool rightShoulder = false;
+};
+
+constexpr float stickDeadZone = 0.2f;   // of full deflection: a resting stick reads up to ~0.1
+constexpr float triggerDeadZone = 0.1f; // of full travel
+
+// The ship's controls in its own frame, each axis -1..1: x side (D +), y up (E +), z forward
+// (W +). Keys and controller add per axis but never pass full deflection, so using both
+// never flies faster than either alone; two axes at once still add up (W with D is diagonal).
+glm::vec3 shipControl(const bool* keys, const GamepadInput& pad);
+// A stick's deflection past the dead zone, rescaled to 0..1 so it starts from nothing.
+float pastDeadZone(float deflection, float deadZone);

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include <glm/geometric.hpp>
+
+#include "ShipControl.h"
+
+namespace {
+
+struct Keys {
+    bool held[1024] = {};
+    Keys& with(char key)
+    {
+        held[static_cast<unsigned char>(key)] = true;
+        return *this;
+    }
+};
+
+GamepadInput stick(float x, float y)
+{
+    GamepadInput pad;
+    pad.connected = true;
+    pad.leftX = x;
+    pad.leftY = y;
+    return pad;
+}
+
+TEST(ShipControl, KeysKeepTheirMeaning)
+{
+    EXPECT_EQ(shipControl(Keys().with('W').held, {}), glm::vec3(0, 0, 1));
+    EXPECT_EQ(shipControl(Keys().with('S').with('A').held, {}), glm::vec3(-1, 0, -1));
+    EXPECT_EQ(shipControl(Keys().with('E').held, {}), glm::vec3(0, 1, 0));
+    EXPECT_EQ(shipControl(Keys().with('W').with('S').with('Q').held, {}), glm::vec3(0, -1, 0));
+    // Two axes together stay diagonal, as the keys always flew.
+    EXPECT_EQ(shipControl(Keys().with('W').with('D').held, {}), glm::vec3(1, 0, 1));
+}
+
+TEST(ShipControl, ARestingOrDriftingStickMovesNothing)
+{
+    const Keys none;
+    for (const GamepadInput& pad : {stick(0.0f, 0.0f), stick(0.15f, 0.0f), stick(-0.12f, 0.12f), stick(0.0f, -0.19f)})
+        EXPECT_EQ(shipControl(none.held, pad), glm::vec3(0.0f)) << pad.leftX << ", " << pad.leftY;
+    // A disconnected pad is ignored whatever its last axes said.
+    GamepadInput unplugged = stick(1.0f, -1.0f);
+    unplugged.connected = false;
+    EXPECT_EQ(shipControl(none.held, unplugged), glm::vec3(0.0f));
+    // Garbage from a driver is no deflection.
+    EXPECT_EQ(shipControl(none.held, stick(std::numeric_limits<float>::quiet_NaN(), 0.0f)), glm::vec3(0.0f));
+}
+
+TEST(ShipControl, StickPastTheDeadZoneFliesSmoothlyFromNothingToFull)
+{
+    const Keys none;
+    // Pushed away is forward; just past the dead zone is barely moving, not a jump.
+    EXPECT_NEAR(shipControl(none.held, stick(0.0f, -1.0f)).z, 1.0f, 1e-6f);
+    EXPECT_NEAR(shipControl(none.held, stick(0.0f, -0.21f)).z, 0.0125f, 1e-4f);
+    EXPECT_NEAR(shipControl(none.held, stick(0.0f, -0.6f)).z, 0.5f, 1e-5f);
+    EXPECT_NEAR(shipControl(none.held, stick(1.0f, 0.0f)).x, 1.0f, 1e-6f);
+    EXPECT_NEAR(shipControl(none.held, stick(0.0f, 1.0f)).z, -1.0f, 1e-6f);
+    // A diagonal keeps its direction.
+    const glm::vec3 diagonal = shipControl(none.held, stick(0.5f, -0.5f));
+    EXPECT_NEAR(diagonal.x, diagonal.z, 1e-6f);
+}
+
+TEST(ShipControl, KeysAndStickTogetherAreNeverFasterThanEitherAlone)
+{
+    const glm::vec3 both = shipControl(Keys().with('W').held, stick(0.0f, -1.0f));
+    EXPECT_EQ(both, glm::vec3(0, 0, 1));
+    // Opposing inputs cancel rather than the stronger one winning outright.
+    EXPECT_NEAR(shipControl(Keys().with('W').held, stick(0.0f, 0.6f)).z, 0.5f, 1e-5f);
+    // An overdriven stick (some report a little past 1) is still full speed.
+    EXPECT_NEAR(glm::length(shipControl(Keys().held, stick(0.0f, -1.3f))), 1.0f, 1e-6f);
+}
+
+TEST(ShipControl, TriggersAndShouldersRiseAndSink)
+{
+    const Keys none;
+    GamepadInput pad = stick(0.0f, 0.0f);
+    EXPECT_EQ(shipControl(none.held, pad).y, 0.0f) << "triggers at rest read -1";
+    pad.rightTrigger = 1.0f; // rises, as Q does
+    EXPECT_EQ(shipControl(none.held, pad), shipControl(Keys().with('Q').held, {}));
+    pad.leftShoulder = true;
+    EXPECT_NEAR(shipControl(none.held, pad).y, 0.0f, 1e-6f);
+    pad.rightTrigger = -0.85f; // a trigger barely touched
+    EXPECT_EQ(shipControl(none.held, pad), shipControl(Keys().with('E').held, {}));
+    pad.leftShoulder = false;
+    pad.leftTrigger = 0.0f; // half way
+    EXPECT_NEAR(shipControl(none.held, pad).y, 0.4f / 0.9f, 1e-5f);
+    pad.leftShoulder = true;
+    EXPECT_EQ(shipControl(Keys().with('E').held, pad).y, 1.0f);
+}
+
+} // namespace

@@ -1,0 +1,328 @@
+// The sounds as a player hears them: the game's rules and its OpenAL player run for real,
+// and OpenAL Soft's wave writer records the mix a sound card would have played.
+#include <gtest/gtest.h>
+
+#include <AL/alc.h>
+#include <AL/alext.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include <btBulletDynamicsCommon.h>
+
+#include "AppState.h"
+#include "Camera.h"
+#include "CommandLine.h"
+#include "Controls.h"
+#include "GameRules.h"
+#include "Input.h"
+#include "Object.h"
+#include "PhysicsWorld.h"
+#include "Settings.h"
+#include "SoundSynth.h"
+#include "TestSupport.h"
+#include "audio/SoundPlayer.h"
+
+namespace {
+
+constexpr int mKey = 77; // GLFW's code for M
+
+// A recording as mono floats -1..1, with the rate to turn seconds into samples.
+struct Recording {
+    int rate = 0;
+    std::vector<float> samples;
+
+    // Loudness and pitch of [from, to) seconds; what lies past the end is silence, as a
+    // paused device writes nothing.
+    struct Stretch {
+        float rms = 0.0f;
+        float pitchHz = 0.0f; // from zero crossings: enough to tell a chime from a thump
+    };
+    Stretch between(double from, double to) const
+    {
+        const auto first = static_cast<std::size_t>(std::max(0.0, from) * rate);
+        const auto last = std::min(samples.size(), static_cast<std::size_t>(to * rate));
+        Stretch stretch;
+        if (first >= last)
+            return stretch;
+        double energy = 0.0;
+        int crossings = 0;
+        for (std::size_t i = first; i < last; ++i) {
+            energy += samples[i] * samples[i];
+            if (i > first && (samples[i] >= 0.0f) != (samples[i - 1] >= 0.0f))
+                ++crossings;
+        }
+        const double count = static_cast<double>(last - first);
+        stretch.rms = static_cast<float>(std::sqrt(energy / count));
+        stretch.pitchHz = static_cast<float>(crossings / 2.0 / (count / rate));
+        return stretch;
+    }
+};
+
+std::uint32_t little(const std::string& bytes, std::size_t at, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    return value;
+}
+
+// The wave writer's file: 16-bit integer or 32-bit float frames, any channel count.
+Recording readWave(const std::string& path)
+{
+    const std::string bytes = readFile(path);
+    Recording recording;
+    int channels = 0;
+    int bits = 0;
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const std::string tag = bytes.substr(at, 4);
+        const std::uint32_t size = little(bytes, at + 4, 4);
+        if (tag == "fmt ") {
+            channels = static_cast<int>(little(bytes, at + 10, 2));
+            recording.rate = static_cast<int>(little(bytes, at + 12, 4));
+            bits = static_cast<int>(little(bytes, at + 22, 2));
+        } else if (tag == "data") {
+            const std::size_t frameBytes = static_cast<std::size_t>(channels * bits / 8);
+            for (std::size_t frame = at + 8; frameBytes && frame + frameBytes <= bytes.size(); frame += frameBytes) {
+                float sum = 0.0f;
+                for (int c = 0; c < channels; ++c) {
+                    const std::size_t offset = frame + static_cast<std::size_t>(c * bits / 8);
+                    if (bits == 16) {
+                        sum += static_cast<std::int16_t>(little(bytes, offset, 2)) / 32768.0f;
+                    } else {
+                        const std::uint32_t raw = little(bytes, offset, 4);
+                        float value;
+                        std::memcpy(&value, &raw, sizeof value);
+                        sum += value;
+                    }
+                }
+                recording.samples.push_back(sum / static_cast<float>(channels));
+            }
+            break;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return recording;
+}
+
+class SoundTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The wave writer instead of whatever the test environment chose.
+        dir.write("alsoft.conf", "drivers = wave\nfrequency = 44100\nchannels = stereo\nsample-type = int16\n"
+                                 "[wave]\nfile = " + wavePath() + "\n");
+        setenv("ALSOFT_CONF", dir.file("alsoft.conf").c_str(), 1);
+        setenv("ALSOFT_DRIVERS", "wave", 1);
+
+        static PhysicsWorld world; // like the game's: never torn down
+        physicsWorld = &world;
+        resetGameState();
+        for (bool& key : keys)
+            key = false;
+        collisionsEnabled = true;
+        deltaTime = 1.0f / 60.0f;
+        setCameraDefaults(1280, 720);
+        auto* ship = new Object();
+        MeshShape hull;
+        hull.positions = {-1, -1, -1, 1, 1, 1};
+        ship->setShapes({hull}, 2.0f, true);
+        ship->createRigidBody(physicsWorld->dynamicsWorld, true);
+        auto* planet = new Object();
+        planet->setShapes({}, 1.0f, false);
+        planet->setPosition({0.0f, 1.0f, 500.0f});
+        auto* star = new Object();
+        star->setShapes({}, 1.0f, false);
+        star->setPosition({0.0f, 50.0f, 25.0f});
+        sceneObjects = {ship, planet, star};
+        gameHooks.scoreFile = dir.file("scores.txt");
+        asteroidSpawnTimer = 1.0e9f; // no asteroid flies by unless a test places one
+    }
+
+    void TearDown() override
+    {
+        closeSound();
+        deleteAllObjects();
+        resetGameState();
+        gameHooks = GameHooks();
+        unsetenv("ALSOFT_CONF");
+    }
+
+    std::string wavePath() const { return dir.file("mix.wav"); }
+    Object& ship() { return *sceneObjects[0]; }
+    Object& star() { return *sceneObjects[2]; }
+
+    void startGame(const std::vector<const char*>& arguments)
+    {
+        std::vector<const char*> argv = {"orbelune"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::ostringstream ignored;
+        settings = parseArguments(static_cast<int>(argv.size()), argv.data(), ignored, [] { return 60; });
+        connectSound(gameHooks);
+    }
+
+    // Seconds the device has mixed so far; the wave writer mixes in real time.
+    static double deviceSeconds()
+    {
+        ALCdevice* device = alcGetContextsDevice(alcGetCurrentContext());
+        if (!device)
+            return 0.0;
+        using GetInteger64 = void(ALC_APIENTRY*)(ALCdevice*, ALCenum, ALCsizei, ALCint64SOFT*);
+        auto getInteger64 = reinterpret_cast<GetInteger64>(alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+        ALCint64SOFT nanoseconds = 0;
+        if (getInteger64)
+            getInteger64(device, ALC_DEVICE_CLOCK_SOFT, 1, &nanoseconds);
+        return static_cast<double>(nanoseconds) * 1e-9;
+    }
+
+    // Lets the device mix until `seconds` of its own time, as frames would pass in the game.
+    static void playUntil(double seconds)
+    {
+        const auto deadline = deadlineAfter(20.0);
+        while (deviceSeconds() < seconds && std::chrono::steady_clock::now() < deadline) {
+            updateGame();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GE(deviceSeconds(), seconds) << "the device stopped mixing";
+    }
+
+    // The star taken: the ship flies into it on the next pass. Returns the device time.
+    double takeStar()
+    {
+        star().setPosition(ship().position);
+        const double at = deviceSeconds();
+        updateGame();
+        return at;
+    }
+
+    Recording recorded()
+    {
+        closeSound();
+        return readWave(wavePath());
+    }
+
+    TempDir dir;
+};
+
+constexpr float loud = 0.02f;    // rms of a sound at ordinary level
+constexpr float silent = 0.001f; // rms of nothing playing (the mix is exact zeros)
+
+TEST_F(SoundTest, PickupChimesAndALostLifeThumpsButAnInvulnerableTouchIsSilent)
+{
+    startGame({});
+    playUntil(0.2);
+    const double pickupAt = takeStar();
+    playUntil(pickupAt + 0.6);
+
+    // An asteroid right on the invulnerable ship: the bodies touch, but no life is lost.
+    ship().invulnerableTime = 2.0f;
+    Object rock;
+    rock.setShapes({}, 1.0f, false);
+    rock.setPosition(ship().position);
+    rock.createRigidBody(physicsWorld->dynamicsWorld, false);
+    const double touchAt = deviceSeconds();
+    for (int pass = 0; pass < 10; ++pass) {
+        updateGame();
+        checkOutcome();
+    }
+    ASSERT_EQ(lives, 9);
+    playUntil(touchAt + 0.6);
+
+    ship().invulnerableTime = 0.0f;
+    ship().hit = true;
+    const double hitAt = deviceSeconds();
+    checkOutcome();
+    ASSERT_EQ(lives, 8);
+    playUntil(hitAt + 0.7);
+
+    const Recording mix = recorded();
+    ASSERT_GT(mix.rate, 0);
+    EXPECT_LT(mix.between(0.0, pickupAt).rms, silent) << "nothing before the pickup";
+    const auto pickup = mix.between(pickupAt, pickupAt + 0.25);
+    EXPECT_GT(pickup.rms, loud);
+    EXPECT_GT(pickup.pitchHz, 1200.0f) << "the pickup is a bright chime";
+    EXPECT_LT(mix.between(touchAt + 0.1, touchAt + 0.5).rms, silent) << "a touch while invulnerable costs no life";
+    const auto hit = mix.between(hitAt, hitAt + 0.25);
+    EXPECT_GT(hit.rms, loud);
+    EXPECT_LT(hit.pitchHz, 400.0f) << "the hit is a low thump";
+    // The thump fades: it is a single blow, not a loop.
+    EXPECT_LT(mix.between(hitAt + 0.5, hitAt + 0.6).rms, hit.rms / 4.0f);
+}
+
+TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
+{
+    startGame({"-snd", "off"});
+    takeStar();
+    updateGame();
+    EXPECT_FALSE(std::ifstream(wavePath()).good()) << "-snd off opens no device";
+
+    onKey(nullptr, mKey, 0, 1, 0);
+    updateGame(); // M opens the device on the next pass
+    ASSERT_TRUE(std::ifstream(wavePath()).good());
+    playUntil(0.2);
+    const double heardAt = takeStar();
+    playUntil(heardAt + 0.5);
+    onKey(nullptr, mKey, 0, 1, 0);
+    onKey(nullptr, mKey, 0, 0, 0);
+    updateGame();
+    const double mutedAt = takeStar();
+    playUntil(mutedAt + 0.5);
+    onKey(nullptr, mKey, 0, 1, 0);
+    updateGame();
+
+    // The last life lost: the game-over jingle plays out, then nothing, also for a star
+    // taken on the frozen screen, where the rules still run.
+    lives = 0;
+    ship().hit = true;
+    const double endAt = deviceSeconds();
+    checkOutcome();
+    ASSERT_TRUE(renderFrozen);
+    playUntil(endAt + 0.5);
+    const auto stillMixing = deviceSeconds;
+    const auto deadline = deadlineAfter(20.0);
+    double before = -1.0;
+    // The device pauses once the jingle is over: its clock stands still.
+    while (std::chrono::steady_clock::now() < deadline) {
+        updateGame();
+        const double now = stillMixing();
+        if (now == before && now > endAt + 1.5)
+            break;
+        before = now;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    const double pausedAt = deviceSeconds();
+    EXPECT_LT(pausedAt, endAt + 2.5) << "the device keeps mixing on the end screen";
+    takeStar();
+    updateGame();
+
+    const Recording mix = recorded();
+    EXPECT_GT(mix.between(heardAt, heardAt + 0.25).rms, loud) << "M turned sound on";
+    EXPECT_LT(mix.between(mutedAt, mutedAt + 0.5).rms, silent) << "M turned sound off";
+    EXPECT_GT(mix.between(endAt, endAt + 1.0).rms, loud) << "the game over is heard";
+    EXPECT_LT(mix.between(endAt + 1.7, 1.0e9).rms, silent) << "the end screen is silent";
+}
+
+TEST_F(SoundTest, WithoutADeviceTheGamePlaysSilentlyAfterOneLine)
+{
+    setenv("ALSOFT_DRIVERS", "no-such-driver", 1);
+    testing::internal::CaptureStderr();
+    startGame({});
+    for (int pass = 0; pass < 3; ++pass) {
+        takeStar();
+        checkOutcome();
+    }
+    onKey(nullptr, mKey, 0, 1, 0);
+    onKey(nullptr, mKey, 0, 1, 0);
+    updateGame();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(fuel, 400.0f) << "the game goes on";
+}
+
+} // namespace
