@@ -122,15 +122,6 @@ int refusedWin(const std::string& path, const std::string& name, float score)
     return table.save(path) ? 2 : 0;
 }
 
-std::vector<std::string> folderListing(const std::string& path)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 struct stat statOf(const std::string& path, bool followLinks = false)
 {
     struct stat info {};
@@ -490,17 +481,6 @@ private:
     pid_t holder_ = -1;
 };
 
-bool waitUntil(const std::function<bool()>& condition, double seconds = 30.0)
-{
-    const auto deadline = deadlineAfter(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 int countOf(const std::string& text, const std::string& word)
 {
     int count = 0;
@@ -538,7 +518,7 @@ TEST(ScoreFileConcurrency, TwoSaversWaitForALockHeldByAThirdAndNeverWriteWithout
             EXPECT_TRUE(waitUntil([&] {
                 return outputs[0].err().find(waitingNotice) != std::string::npos &&
                        outputs[1].err().find(waitingNotice) != std::string::npos;
-            }));
+            }, 30.0, 0.002));
             holder.release();
         }
         const auto deadline = deadlineAfter(60.0);
@@ -571,7 +551,7 @@ TEST(ScoreFileConcurrency, AFileReplacedOrRemovedDuringTheWaitIsLeftAlone)
         HeldLock holder(path);
         ChildOutput output;
         const pid_t game = startChild([&] { return win(path, "bob", 57.0f); }, output);
-        EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }));
+        EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }, 30.0, 0.002));
         if (removed) {
             ASSERT_EQ(unlink(path.c_str()), 0);
         } else {
