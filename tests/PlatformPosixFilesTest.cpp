@@ -123,15 +123,6 @@ int refusedWin(const std::string& path, const std::string& name, float score)
     return table.save(path) ? 2 : 0;
 }
 
-std::vector<std::string> folderListing(const std::string& path)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 struct stat statOf(const std::string& path, bool followLinks = false)
 {
     struct stat info {};
@@ -546,17 +537,6 @@ private:
     pid_t holder_ = -1;
 };
 
-bool waitUntil(const std::function<bool()>& condition, double seconds = 30.0)
-{
-    const auto deadline = deadlineAfter(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 int countOf(const std::string& text, const std::string& word)
 {
     int count = 0;
@@ -594,7 +574,7 @@ TEST(ScoreFileConcurrency, TwoSaversWaitForALockHeldByAThirdAndNeverWriteWithout
             EXPECT_TRUE(waitUntil([&] {
                 return outputs[0].err().find(waitingNotice) != std::string::npos &&
                        outputs[1].err().find(waitingNotice) != std::string::npos;
-            }));
+            }, 30.0, 0.002));
             holder.release();
         }
         const auto deadline = deadlineAfter(60.0);
@@ -640,13 +620,13 @@ TEST(ScoreFileConcurrency, TheWaitingNoticeIsGivenOnceWhenTheFileIsReplacedDurin
     HeldLock second(dir.file("next.txt"));
     ChildOutput output;
     const pid_t game = startChild([&] { return win(path, "bob", 57.0f); }, output);
-    EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }));
+    EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }, 30.0, 0.002));
     ASSERT_EQ(rename(dir.file("next.txt").c_str(), path.c_str()), 0);
     first.release();
     // The game has let the old file go and opened the new one, whose lock it now waits for.
-    EXPECT_TRUE(waitUntil([&] { return holdsOpen(game, path); }));
+    EXPECT_TRUE(waitUntil([&] { return holdsOpen(game, path); }, 30.0, 0.002));
     // Time for a second notice, were one to come, before the save may end.
-    (void)waitUntil([&] { return countOf(output.err(), waitingNotice) > 1; }, 0.3);
+    (void)waitUntil([&] { return countOf(output.err(), waitingNotice) > 1; }, 0.3, 0.002);
     second.release();
     EXPECT_EQ(waitChild(game, deadlineAfter(60.0)), 0) << output.err();
     EXPECT_EQ(readFile(path), "new 1\nbob 57\n");
@@ -665,7 +645,7 @@ TEST(ScoreFileConcurrency, AFileReplacedOrRemovedDuringTheWaitIsLeftAlone)
         HeldLock holder(path);
         ChildOutput output;
         const pid_t game = startChild([&] { return win(path, "bob", 57.0f); }, output);
-        EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }));
+        EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }, 30.0, 0.002));
         if (removed) {
             ASSERT_EQ(unlink(path.c_str()), 0);
         } else {
