@@ -32,18 +32,6 @@ void sleepSeconds(double seconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
 }
 
-bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds = patience)
-{
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        sleepSeconds(0.05);
-    }
-    return true;
-}
-
 bool isLit(int r, int g, int b) { return r + g + b > 60; }
 bool isOcean(int r, int /*g*/, int b) { return b > 90 && b > r + 30; }
 bool isLand(int r, int g, int /*b*/) { return g > 60 && g > r; }
@@ -86,7 +74,7 @@ public:
         waitUntil([&] {
             found = shot();
             return !found.empty() && accept(found);
-        }, timeoutSeconds);
+        }, timeoutSeconds, 0.05);
         return !found.empty() && accept(found) ? found : Screenshot();
     }
 
@@ -157,7 +145,7 @@ bool waitUntilFrozen(const GameSession& game)
     return waitUntil([&game] {
         const Screenshot first = game.shot();
         return !first.empty() && game.shot() == first && game.shot() == first;
-    });
+    }, patience, 0.05);
 }
 
 // Share of one core the process used over `seconds` of wall-clock time, from /proc.
@@ -194,15 +182,9 @@ void expectIdleWhileFrozen(GameSession& game)
 // Waits until a drawn frame shows red text in the middle band (the game-over line).
 bool waitForRedMiddle(const GameSession& game, double timeoutSeconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
-    while (std::chrono::steady_clock::now() < deadline) {
-        const Screenshot shot = game.shot();
-        if (shot.share(windowWidth / 10, windowHeight / 2 - 45, 400, 55, isRed) > 0.02)
-            return true;
-        sleepSeconds(0.1);
-    }
-    return false;
+    return waitUntil([&game] {
+        return game.shot().share(windowWidth / 10, windowHeight / 2 - 45, 400, 55, isRed) > 0.02;
+    }, timeoutSeconds, 0.1);
 }
 
 // Height in pixels of the text inside `box` (first to last row holding pure white). Only
@@ -234,6 +216,9 @@ bool resizeWindow(const GameSession& game, int width, int height)
 
 TEST(EndToEnd, OpensOnTheEarthWithTheHudInPlace)
 {
+    // On a driver that offers OpenGL 3.3 and nothing newer, as the oldest the game supports
+    // would (Mesa's llvmpipe otherwise offers 4.5 and hides a request for too new a version).
+    setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 1);
     GameSession game;
     ASSERT_TRUE(game.start()) << game.process().output();
     // The exposure needs a few frames to settle on the lit Earth.
@@ -300,11 +285,15 @@ TEST(EndToEnd, ToggleKeysChangeThePictureTheWayTheyShould)
     EXPECT_GT(shareIn(bloomOff, bloomLineEnd, isPureWhite), shareIn(bloomOn, bloomLineEnd, isPureWhite) + 0.01)
         << "F7 switches bloom off for the frame";
 
+    // F6 the same way: "HDR: ON" becomes "HDR: OFF", and the scene, tone-mapped by its own
+    // shader now, still reaches the window (the picture itself is pinned by the golden
+    // frames, where the planet does not turn between two shots).
+    const HudBox hdrLineEnd{343, windowHeight - 100 - 22, 10, 28};
     const Screenshot direct = game.shotAfterKeys("F6");
     ASSERT_FALSE(direct.empty());
+    EXPECT_GT(shareIn(direct, hdrLineEnd, isPureWhite), shareIn(bloomOn, hdrLineEnd, isPureWhite) + 0.01)
+        << "F6 switches HDR off for the frame";
     EXPECT_GT(direct.share(isOcean), 0.03) << "without HDR the scene still reaches the window";
-    EXPECT_NE(direct.meanBrightness(earth.x, earth.y, earth.w, earth.h),
-              normal.meanBrightness(earth.x, earth.y, earth.w, earth.h));
     ASSERT_TRUE(pressKeys("F6"));
 
     EXPECT_EQ(game.quit(), 0);
@@ -322,7 +311,7 @@ TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheName)
     // Two words: only the first is the name.
     game.process().writeInput("Ace of Spades\n");
     const std::string scoreFile = game.run().file("assets/scores.txt");
-    EXPECT_TRUE(waitUntil([&] { return readFile(scoreFile).find('\n') != std::string::npos; }));
+    EXPECT_TRUE(waitUntil([&] { return readFile(scoreFile).find('\n') != std::string::npos; }, patience, 0.05));
     const std::string scores = readFile(scoreFile);
     ASSERT_EQ(scores.rfind("Ace ", 0), 0u) << scores;
     EXPECT_EQ(scores.find('\n'), scores.size() - 1) << "exactly one line: " << scores;

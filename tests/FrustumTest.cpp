@@ -59,8 +59,13 @@ TEST(FrustumRays, CornersComeInScreenOrderAndCentreRayIsTheViewDirection)
         EXPECT_NEAR(glm::length(ray), 1.0f, 1e-5f);
         EXPECT_LT(ray.z, 0.0f);
     }
-    // The pyramid is wider than tall by the aspect ratio.
+    // The pyramid is wider than tall by the aspect ratio, and its edges go through the
+    // window's very corners: each ray mirrors the top-right one, to a fraction of a pixel.
     EXPECT_NEAR(v.rays[3].x / v.rays[3].y, width / height, 1e-3f);
+    for (int corner = 0; corner < 3; ++corner) {
+        const glm::vec3 mirrored(v.rays[3].x * xSign[corner], v.rays[3].y * ySign[corner], v.rays[3].z);
+        EXPECT_NEAR(glm::distance(v.rays[corner], mirrored), 0.0f, 1e-5f) << corner;
+    }
 
     const glm::mat4 view = glm::lookAt(glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, -1.0f),
                                        glm::vec3(0.0f, 1.0f, 0.0f));

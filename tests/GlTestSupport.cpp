@@ -118,15 +118,12 @@ private:
     // True once a client can open `display`: what every game and tool started later needs.
     static bool answers(const std::string& display)
     {
-        const auto deadline = deadlineAfter(30.0);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (Display* connection = XOpenDisplay(display.c_str())) {
+        return waitUntil([&display] {
+            Display* connection = XOpenDisplay(display.c_str());
+            if (connection)
                 XCloseDisplay(connection);
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+            return connection != nullptr;
+        }, 30.0, 0.05);
     }
 
     static void stop(pid_t pid)
@@ -155,21 +152,6 @@ void ensureGlContext()
     if (!context)
         throw std::runtime_error("no hidden GL 3.3 core context: is DISPLAY set (run under Xvfb)?");
 }
-
-const char* const testTextVertexShader = R"(#version 330 core
-layout(location = 0) in vec4 vertex;
-uniform mat4 projection;
-out vec2 uv;
-void main() { uv = vertex.zw; gl_Position = projection * vec4(vertex.xy, 0.0, 1.0); }
-)";
-
-const char* const testTextFragmentShader = R"(#version 330 core
-in vec2 uv;
-layout(location = 0) out vec4 color;
-uniform sampler2D glyph;
-uniform vec3 text_color;
-void main() { color = vec4(text_color, texture(glyph, uv).r); }
-)";
 
 unsigned int countPrimitives(unsigned int target, const std::function<void()>& action)
 {
@@ -213,14 +195,12 @@ std::string shellOutput(const std::string& command)
 std::string findGameWindow(double timeoutSeconds)
 {
     usePrivateDisplay();
-    const auto deadline = deadlineAfter(timeoutSeconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::string found = shellOutput("xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1");
-        if (!found.empty())
-            return found;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return "";
+    std::string found;
+    waitUntil([&found] {
+        found = shellOutput("xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1");
+        return !found.empty();
+    }, timeoutSeconds, 0.05);
+    return found;
 }
 
 namespace {

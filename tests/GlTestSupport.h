@@ -17,11 +17,6 @@ void usePrivateDisplay();
 // Makes a hidden 3.3 core window current (once per process) and loads the GL entry points.
 void ensureGlContext();
 
-// A minimal text program that honours the game's text-shader interface, for tests that
-// must not depend on the shipped shader files.
-extern const char* const testTextVertexShader;
-extern const char* const testTextFragmentShader;
-
 // What a GL query of `target` (GL_PRIMITIVES_GENERATED, ...) counts while `action` runs.
 unsigned int countPrimitives(unsigned int target, const std::function<void()>& action);
 // A level-0 parameter (GL_TEXTURE_WIDTH, GL_TEXTURE_INTERNAL_FORMAT, ...) of a 2D texture.

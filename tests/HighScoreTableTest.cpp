@@ -29,15 +29,6 @@ HighScoreTable loaded(const std::string& path)
     return table;
 }
 
-std::vector<std::string> folderListing(const std::string& path)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(HighScoreTable, RoundTripWritesDefaultFloatFormat)
 {
     TempDir dir;

@@ -26,10 +26,8 @@ unsigned int glyphsDrawn(const std::function<void()>& action)
 TEST(HudDrawing, DrawsTheComposedLinesFromTheGameGlobals)
 {
     ensureGlContext();
-    TempDir files;
-    files.write("text.vert", testTextVertexShader);
-    files.write("text.frag", testTextFragmentShader);
-    textRenderer.init(files.file("text.vert"), files.file("text.frag"));
+    // The game's own text shaders, so a fault in them shows here as it would on screen.
+    textRenderer.init(runDirectory() + "/shaders/text.vert", runDirectory() + "/shaders/text.frag");
     settings.width = 1280;
     settings.height = 720;
     FrameView frame;

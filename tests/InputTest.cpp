@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include "Camera.h"
 #include "Input.h"
@@ -128,4 +131,58 @@ TEST_F(InputTest, ResizeRebuildsBuffersAndIgnoresAMinimisedWindow)
     glGetIntegerv(GL_BLEND_DST_RGB, &destination);
     EXPECT_EQ(source, GL_SRC_ALPHA);
     EXPECT_EQ(destination, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+namespace {
+
+// Framebuffer, texture and renderbuffer names alive in the context, over the range the
+// driver hands out first.
+int liveGlNames()
+{
+    int live = 0;
+    for (GLuint name = 1; name < 4096; ++name)
+        live += (glIsFramebuffer(name) ? 1 : 0) + (glIsTexture(name) ? 1 : 0) + (glIsRenderbuffer(name) ? 1 : 0);
+    return live;
+}
+
+long residentKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Draws into every image the resize made, so the driver really holds their memory.
+void touchFramebuffers()
+{
+    for (GLuint framebuffer : {hdrFramebuffer, pingpongFramebuffers[0], pingpongFramebuffers[1]}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glClearColor(0.5f, 0.25f, 0.125f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glFinish();
+}
+
+} // namespace
+
+// A player dragging the window's corner resizes it dozens of times; each set of framebuffers
+// replaced must go, or the game's memory grows with every drag.
+TEST_F(InputTest, FiftyResizesLeaveTheGlObjectsAndMemoryWhereOneLeavesThem)
+{
+    settings.width = 320;
+    settings.height = 180;
+    createFramebuffers();
+    onWindowSize(window, 320, 180);
+    touchFramebuffers();
+    const int namesAfterOne = liveGlNames();
+    const long memoryAfterOne = residentKiB();
+    for (int resize = 0; resize < 50; ++resize) {
+        onWindowSize(window, 320 + resize % 2, 180 + resize % 2);
+        touchFramebuffers();
+    }
+    EXPECT_EQ(liveGlNames(), namesAfterOne);
+    // One set at this size is about 2 MB; fifty kept would be a hundred.
+    EXPECT_LT(residentKiB() - memoryAfterOne, 32 * 1024);
 }

@@ -8,6 +8,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -120,15 +121,6 @@ int refusedWin(const std::string& path, const std::string& name, float score)
         return 1;
     table.add(name, score);
     return table.save(path) ? 2 : 0;
-}
-
-std::vector<std::string> folderListing(const std::string& path)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 struct stat statOf(const std::string& path, bool followLinks = false)
@@ -403,6 +395,61 @@ TEST(ScoreFileInPlace, AFileSizeLimitLeavesTheOldFileOrTheWholeLine)
     }
 }
 
+// A small file system of its own, so that a disk can be full without filling the machine's.
+class ScoreFileOnFullDisk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (geteuid() != 0)
+            GTEST_SKIP() << "needs root, to mount a small tmpfs";
+        if (mount("tmpfs", disk_.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "a tmpfs could not be mounted: " << std::strerror(errno);
+        mounted_ = true;
+    }
+    void TearDown() override
+    {
+        if (mounted_) {
+            EXPECT_EQ(umount(disk_.path().c_str()), 0) << std::strerror(errno);
+        }
+    }
+    const TempDir& disk() const { return disk_; }
+
+private:
+    TempDir disk_;
+    bool mounted_ = false;
+};
+
+// A line that fits only partly before the disk is full: the save says it failed and the
+// part it wrote is cut back, so every name of the file reads what it read before.
+TEST_F(ScoreFileOnFullDisk, AnAppendThatRunsOutOfRoomIsCutBackAndReported)
+{
+    const std::string path = disk().file("scores.txt");
+    // Five bytes short of a page: the first bytes of the line land in the last page, the
+    // rest needs a page the disk no longer has.
+    const std::size_t size = 2 * 4096 - 5;
+    std::string old = "ada 150\n";
+    while (old.size() + 8 < size)
+        old += "a 1\n";
+    old += std::string(size - old.size() - 3, 'b') + " 1\n";
+    ASSERT_EQ(old.size(), size);
+    disk().write("scores.txt", old);
+    // A second name keeps the save from replacing the file: it appends in place.
+    ASSERT_EQ(link(path.c_str(), disk().file("other-name.txt").c_str()), 0);
+    const int filler = open(disk().file("filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(filler, 0);
+    const std::string block(512, 'x');
+    while (write(filler, block.data(), block.size()) > 0) {
+    }
+    const int full = errno;
+    close(filler);
+    ASSERT_EQ(full, ENOSPC);
+    ChildOutput output;
+    EXPECT_EQ(inChild([&] { return win(path, "kate-with-a-long-name", 200.0f); }, output), 1) << output.err();
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(readFile(disk().file("other-name.txt")), old);
+    EXPECT_NE(output.err().find("The score was not saved in " + path + ": "), std::string::npos) << output.err();
+}
+
 // Two games winning at the same moment, many times over: by rename and in place (a second
 // hard link forces that), every entry must be in the file.
 TEST(ScoreFileConcurrency, TwoGamesSavingAtOnceKeepEveryEntry)
@@ -490,17 +537,6 @@ private:
     pid_t holder_ = -1;
 };
 
-bool waitUntil(const std::function<bool()>& condition, double seconds = 30.0)
-{
-    const auto deadline = deadlineAfter(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 int countOf(const std::string& text, const std::string& word)
 {
     int count = 0;
@@ -538,7 +574,7 @@ TEST(ScoreFileConcurrency, TwoSaversWaitForALockHeldByAThirdAndNeverWriteWithout
             EXPECT_TRUE(waitUntil([&] {
                 return outputs[0].err().find(waitingNotice) != std::string::npos &&
                        outputs[1].err().find(waitingNotice) != std::string::npos;
-            }));
+            }, 30.0, 0.002));
             holder.release();
         }
         const auto deadline = deadlineAfter(60.0);
@@ -559,6 +595,44 @@ TEST(ScoreFileConcurrency, TwoSaversWaitForALockHeldByAThirdAndNeverWriteWithout
     }
 }
 
+// Whether `pid` holds a descriptor on the file that `path` names now.
+bool holdsOpen(pid_t pid, const std::string& path)
+{
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(entry.path(), unreadable) == path)
+            return true;
+    }
+    return false;
+}
+
+// A file replaced while the game waits, by one that is itself locked: the game waits again
+// for the new file, and the player has been told already.
+TEST(ScoreFileConcurrency, TheWaitingNoticeIsGivenOnceWhenTheFileIsReplacedDuringTheWait)
+{
+    TempDir dir;
+    const std::string path = dir.file("scores.txt");
+    dir.write("scores.txt", "ada 150\n");
+    dir.write("next.txt", "new 1\n");
+    HeldLock first(path);
+    HeldLock second(dir.file("next.txt"));
+    ChildOutput output;
+    const pid_t game = startChild([&] { return win(path, "bob", 57.0f); }, output);
+    EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }, 30.0, 0.002));
+    ASSERT_EQ(rename(dir.file("next.txt").c_str(), path.c_str()), 0);
+    first.release();
+    // The game has let the old file go and opened the new one, whose lock it now waits for.
+    EXPECT_TRUE(waitUntil([&] { return holdsOpen(game, path); }, 30.0, 0.002));
+    // Time for a second notice, were one to come, before the save may end.
+    (void)waitUntil([&] { return countOf(output.err(), waitingNotice) > 1; }, 0.3, 0.002);
+    second.release();
+    EXPECT_EQ(waitChild(game, deadlineAfter(60.0)), 0) << output.err();
+    EXPECT_EQ(readFile(path), "new 1\nbob 57\n");
+    EXPECT_EQ(countOf(output.err(), waitingNotice), 1) << output.err();
+}
+
 // A file moved away or removed by hand while a game waits for its lock is no longer the
 // score file: the entry goes to the file the path names when the lock is had.
 TEST(ScoreFileConcurrency, AFileReplacedOrRemovedDuringTheWaitIsLeftAlone)
@@ -571,7 +645,7 @@ TEST(ScoreFileConcurrency, AFileReplacedOrRemovedDuringTheWaitIsLeftAlone)
         HeldLock holder(path);
         ChildOutput output;
         const pid_t game = startChild([&] { return win(path, "bob", 57.0f); }, output);
-        EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }));
+        EXPECT_TRUE(waitUntil([&] { return output.err().find(waitingNotice) != std::string::npos; }, 30.0, 0.002));
         if (removed) {
             ASSERT_EQ(unlink(path.c_str()), 0);
         } else {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,26 @@ namespace fs = std::filesystem;
 std::chrono::steady_clock::time_point deadlineAfter(double seconds)
 {
     return std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+}
+
+bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds, double pollSeconds)
+{
+    const auto deadline = deadlineAfter(timeoutSeconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(pollSeconds * 1000)));
+    }
+    return condition();
+}
+
+std::vector<std::string> folderListing(const std::string& path)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string runDirectory() { return ORBELUNE_RUN_DIR; }
@@ -152,15 +173,9 @@ const std::string& ChildProcess::output()
 
 bool ChildProcess::waitForOutput(const std::string& text, double timeoutSeconds)
 {
-    const auto deadline = deadlineAfter(timeoutSeconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (output().find(text) != std::string::npos)
-            return true;
-        if (!running())
-            return output().find(text) != std::string::npos;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    // A child that ended is asked once more, for what it wrote last.
+    return waitUntil([&] { return output().find(text) != std::string::npos || !running(); }, timeoutSeconds) &&
+           output().find(text) != std::string::npos;
 }
 
 void ChildProcess::writeInput(const std::string& text)
@@ -192,15 +207,12 @@ bool ChildProcess::running()
 
 int ChildProcess::wait(double timeoutSeconds)
 {
-    const auto deadline = deadlineAfter(timeoutSeconds);
-    while (running()) {
+    const bool ended = waitUntil([this] {
         drain();
-        if (std::chrono::steady_clock::now() > deadline)
-            return -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+        return !running();
+    }, timeoutSeconds);
     drain();
-    return status_;
+    return ended ? status_ : -1;
 }
 
 void ChildProcess::kill()

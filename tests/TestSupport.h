@@ -9,6 +9,12 @@
 
 // The steady-clock moment `seconds` from now; every wait here ends at one.
 std::chrono::steady_clock::time_point deadlineAfter(double seconds);
+// Asks `condition` every `pollSeconds` until it holds (true) or `timeoutSeconds` have passed
+// (false, after one last look). Every test that waits for something waits through this.
+bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds, double pollSeconds = 0.01);
+
+// The names in a folder, sorted: what a test expects a save to have left behind.
+std::vector<std::string> folderListing(const std::string& path);
 
 // The build's run directory (orbelune, shaders/, assets/) and the game binary in it.
 std::string runDirectory();

@@ -30,12 +30,10 @@ protected:
     {
         ensureGlContext();
         files = new TempDir;
-        files->write("text.vert", testTextVertexShader);
-        files->write("text.frag", testTextFragmentShader);
         files->write("fonts.conf", emptyFontConfig);
         renderer = new TextRenderer;
         initOutput = captureStdout(
-            [] { renderer->init(files->file("text.vert"), files->file("text.frag")); });
+            [] { renderer->init(runDirectory() + "/shaders/text.vert", runDirectory() + "/shaders/text.frag"); });
     }
     static void TearDownTestSuite()
     {
@@ -207,7 +205,7 @@ TEST_F(TextRendererGl, NoUsableFontEndsTheProgramWithItsMessage)
             dup2(STDERR_FILENO, STDOUT_FILENO);
             setenv("FONTCONFIG_FILE", files->file("fonts.conf").c_str(), 1);
             TextRenderer orphan;
-            orphan.init(files->file("text.vert"), files->file("text.frag"));
+            orphan.init(runDirectory() + "/shaders/text.vert", runDirectory() + "/shaders/text.frag");
         },
         ::testing::ExitedWithCode(255), "Can't load arial font!");
 }

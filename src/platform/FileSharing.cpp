@@ -39,9 +39,10 @@ void setSaveLockWaitForTests(std::chrono::milliseconds wait)
 }
 
 Lock waitForLock(const std::function<Lock()>& tryLock, std::chrono::steady_clock::time_point deadline,
-                 std::chrono::milliseconds wait, const std::string& path, bool saving)
+                 std::chrono::milliseconds wait, const std::string& path, bool saving, bool* toldBefore)
 {
-    bool told = false;
+    bool toldHere = false;
+    bool& told = toldBefore ? *toldBefore : toldHere;
     for (;;) {
         const Lock lock = tryLock();
         if (lock != Lock::busy)

@@ -35,9 +35,10 @@ enum class Lock {
 
 // Asks `tryLock` until it answers held or unavailable, or until the deadline (busy). When
 // `saving`, the first busy answer says once on standard error that the save waits, at most
-// `wait` in all.
+// `wait` in all. A save that reopens a replaced file waits again: its caller passes `told`
+// through every wait, so that the player reads the notice once per save.
 Lock waitForLock(const std::function<Lock()>& tryLock, std::chrono::steady_clock::time_point deadline,
-                 std::chrono::milliseconds wait, const std::string& path, bool saving);
+                 std::chrono::milliseconds wait, const std::string& path, bool saving, bool* told = nullptr);
 
 // Why a save that waited `wait` for the lock wrote nothing, in words.
 std::string lockHeldReason(std::chrono::milliseconds wait);

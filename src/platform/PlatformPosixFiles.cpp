@@ -89,6 +89,7 @@ Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, std:
 {
     const auto wait = forWriting ? saveLockWait() : readLockWait;
     const auto deadline = std::chrono::steady_clock::now() + wait;
+    bool toldWaiting = false;
     for (int attempt = 0; attempt < maxOpenTries; ++attempt) {
         target = resolveLinks(path);
         if (target.empty()) {
@@ -126,7 +127,7 @@ Opened openLocked(const std::string& path, bool forWriting, Descriptor& fd, std:
             return Opened::refused;
         }
         const Lock lock = waitForLock([&fd, forWriting] { return tryLock(fd.get(), forWriting ? LOCK_EX : LOCK_SH); },
-                                      deadline, wait, path, forWriting);
+                                      deadline, wait, path, forWriting, &toldWaiting);
         if (lock == Lock::busy && forWriting) {
             reason = lockHeldReason(wait);
             fd.reset();

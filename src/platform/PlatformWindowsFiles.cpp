@@ -66,7 +66,7 @@ private:
 class FileLock {
 public:
     FileLock(HANDLE file, bool exclusive, std::chrono::steady_clock::time_point deadline,
-             std::chrono::milliseconds wait, const std::string& path)
+             std::chrono::milliseconds wait, const std::string& path, bool* told)
         : file_(file)
     {
         lock_ = waitForLock(
@@ -78,7 +78,7 @@ public:
                 const DWORD error = GetLastError();
                 return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? Lock::busy : Lock::unavailable;
             },
-            deadline, wait, path, exclusive);
+            deadline, wait, path, exclusive, told);
     }
     ~FileLock()
     {
@@ -157,6 +157,7 @@ bool openLocked(const std::string& path, bool forWriting, Handle& file, std::uni
     const auto wait = forWriting ? saveLockWait() : readLockWait;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     missing = false;
+    bool toldWaiting = false; // one notice a save, however often a replaced file is reopened
     for (int attempt = 0; attempt < maxOpenTries; ++attempt) {
         const std::string target = resolveLinks(path);
         if (target.empty()) {
@@ -172,7 +173,7 @@ bool openLocked(const std::string& path, bool forWriting, Handle& file, std::uni
             missing = !forWriting && !pathExists(target);
             return false;
         }
-        lock = std::make_unique<FileLock>(file.get(), forWriting, deadline, wait, path);
+        lock = std::make_unique<FileLock>(file.get(), forWriting, deadline, wait, path, &toldWaiting);
         if (lock->state() == Lock::busy && forWriting) {
             reason = lockHeldReason(wait);
             return false;

@@ -104,6 +104,10 @@ Module.preRun.push(function() {
   // The table as this page last had it in storage: what the game added since is what the
   // page writes back.
   var base = '';
+  // An earlier table this page read at start, while the game's own storage had none. It goes
+  // in with the first save only where storage has no table then either: a page that stored
+  // one first imported it already, and a second import would list its entries twice.
+  var imported = '';
 
   addRunDependency('orbelune-scores');
   openDatabase(function(error, database) {
@@ -125,9 +129,8 @@ Module.preRun.push(function() {
       }
       if (table !== null) return started(table);
       readEarlierTable(function(earlier) {
-        started('');
-        base = ''; // the earlier table goes into this page's storage with the first save
-        if (earlier) writeFile(earlier);
+        imported = earlier;
+        started(earlier);
       });
     });
   });
@@ -150,10 +153,12 @@ Module.preRun.push(function() {
           if (error) return finish(error);
           readStored(database, function(readError, stored) {
             if (readError) { database.close(); return finish(readError); }
-            var table = joined(stored || '', added);
+            if (stored !== null) imported = '';
+            var table = joined(stored === null ? imported : stored, added);
             if (added === '') { database.close(); return finish(null, table); }
             writeStored(database, table, function(writeError) {
               database.close();
+              if (!writeError) imported = '';
               finish(writeError, table);
             });
           });
