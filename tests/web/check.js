@@ -474,7 +474,10 @@ async function phone(browser, url) {
 
   const middle = (box) => [box.x + box.width / 2, box.y + box.height / 2];
   const full = () => page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
-  await page.touchscreen.tap(...middle((await measure()).controls.Sink));
+  // A finger held a moment, as a player's is: its going down is no gesture, its lifting is.
+  await page.touchscreen.touchStart(...middle((await measure()).controls.Sink));
+  await waitFor('Sink held', 10, () => page.$eval('#touch [aria-label=Sink]', (button) => button.classList.contains('held')));
+  await page.touchscreen.touchEnd();
   await waitFor('full screen after a tap on a touch control', 10, full);
   layout = await measure();
   controlsFit(layout, 'in full screen');
