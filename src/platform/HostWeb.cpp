@@ -86,8 +86,16 @@ std::function<bool()> loopPass;
 std::function<void()> loopEnd;
 bool toldGameOver = false;
 
+// Keys a finger holds on the touch controls, kept apart from the keyboard's: a key typed and
+// let go while a finger holds the same one must not end the finger's hold.
+bool touchHeld[keyCount] = {};
+
 void runOnePass()
 {
+    for (int key = 0; key < keyCount; ++key) {
+        if (touchHeld[key])
+            keys[key] = true;
+    }
     if (loopPass()) {
         if (renderFrozen && !toldGameOver) {
             toldGameOver = true;
@@ -132,8 +140,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void orbeluneTypeName(const char* word)
 // keyboard does: the rules read `keys` and never know which one it was.
 extern "C" EMSCRIPTEN_KEEPALIVE void orbeluneHoldKey(int key, int held)
 {
-    if (key >= 0 && key < keyCount)
-        keys[key] = held != 0;
+    if (key < 0 || key >= keyCount)
+        return;
+    touchHeld[key] = held != 0;
+    keys[key] = held != 0;
 }
 
 namespace platform {

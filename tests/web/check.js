@@ -411,49 +411,99 @@ async function smallPicture(browser, url) {
   await page.goto(`${url}?fs=on&w=640&h=360`);
   await waitFor('the game running', 180, () => page.evaluate(() => document.body.dataset.state === 'running'));
   await fullScreen(page);
+  // Tab is the game's while the canvas has the keyboard: the keyboard stays there.
+  await page.focus('#canvas');
+  await page.keyboard.press('Tab');
+  assert.strictEqual(await page.evaluate(() => document.activeElement.id), 'canvas', 'Tab took the keyboard from the canvas');
   await hiddenTab(browser, page);
   assert.deepStrictEqual(errors, [], 'page errors');
   await page.close();
 }
 
 // A phone, 390 x 844 with a touch screen: the page fits its width, the picture is scaled to
-// fit, and the touch controls fly the ship to the planet, where the phone's keyboard types
-// the name. "debug", a parameter without a value, shifts no other.
+// fit, and turned on its side (844 x 390) the picture and the touch controls fit its height.
+// "fs=on" takes the screen at the first tap on a touch control, and the controls, the status
+// line and the name field go with it. Holding Forward flies the ship to the planet, a W typed
+// on a keyboard meanwhile does not stop it, and the phone's keyboard types the name. "debug",
+// a parameter without a value, shifts no other.
 async function phone(browser, url) {
   const page = await browser.newPage();
-  await page.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true });
+  const portrait = { width: 390, height: 844, isMobile: true, hasTouch: true };
+  await page.setViewport(portrait);
   const panel = () => page.$eval('#console', (element) => element.textContent);
-  await page.goto(`${url}?debug&w=640&h=360`);
+  await page.goto(`${url}?debug&fs=on&w=640&h=360`);
   await waitFor('the game running', 180, () => page.evaluate(() => document.body.dataset.state === 'running'));
   assert.match(await panel(), /Setting width to 640\nSetting height to 360\n/);
-  const layout = await page.evaluate(() => {
+  // Boxes of the canvas and the touch controls, and whether each control is the element at
+  // its own middle (seen, and not under another).
+  const measure = () => page.evaluate(() => {
     const box = (element) => element.getBoundingClientRect().toJSON();
+    const onTop = (element, b) => document.elementFromPoint(b.x + b.width / 2, b.y + b.height / 2) === element;
     const controls = {};
-    for (const button of document.querySelectorAll('#touch button')) controls[button.getAttribute('aria-label')] = box(button);
+    for (const button of document.querySelectorAll('#touch button'))
+      controls[button.getAttribute('aria-label')] = { ...box(button), onTop: onTop(button, box(button)) };
     const canvas = document.getElementById('canvas');
-    return { pageWidth: document.documentElement.scrollWidth, canvas: [canvas.width, canvas.height], shown: box(canvas), controls };
+    return { pageWidth: document.documentElement.scrollWidth, canvas: [canvas.width, canvas.height], shown: box(canvas),
+      controls, inner: [innerWidth, innerHeight] };
   });
+  const controlsFit = (layout, where) => {
+    assert.deepStrictEqual(Object.keys(layout.controls).sort(), ['Back', 'Forward', 'Left', 'Right', 'Rise', 'Sink']);
+    const [w, h] = layout.inner;
+    for (const [name, box] of Object.entries(layout.controls))
+      assert.ok(box.width >= 40 && box.top >= 0 && box.right <= w && box.bottom <= h && box.onTop, `${name} on the screen ${where}: ${JSON.stringify(box)}`);
+  };
+  let layout = await measure();
   assert.strictEqual(layout.pageWidth, 390, 'the page is laid out as wide as the phone');
   assert.deepStrictEqual(layout.canvas, [640, 360], 'the picture asked for');
   assert.ok(layout.shown.right <= 390 && Math.abs(layout.shown.width / layout.shown.height - 16 / 9) < 0.02,
     `the picture scaled to fit: ${JSON.stringify(layout.shown)}`);
-  assert.deepStrictEqual(Object.keys(layout.controls).sort(), ['Back', 'Forward', 'Left', 'Right', 'Rise', 'Sink']);
-  for (const [name, box] of Object.entries(layout.controls))
-    assert.ok(box.width >= 40 && box.right <= 390 && box.bottom <= 844, `${name} on the screen: ${JSON.stringify(box)}`);
+  controlsFit(layout, 'upright');
   await page.screenshot({ path: path.join(output, 'phone.png') });
-  log(`a phone gets the page at its width, the 640 x 360 picture at ${layout.shown.width.toFixed(0)} x ${layout.shown.height.toFixed(0)} and six touch controls`);
+  const upright = layout.shown;
 
-  const forward = layout.controls.Forward;
-  await page.touchscreen.touchStart(forward.x + forward.width / 2, forward.y + forward.height / 2);
+  await page.setViewport({ ...portrait, width: 844, height: 390 });
+  layout = await measure();
+  assert.ok(layout.shown.bottom <= 390 && layout.shown.right <= 844 && Math.abs(layout.shown.width / layout.shown.height - 16 / 9) < 0.02,
+    `the picture on the phone's side: ${JSON.stringify(layout.shown)}`);
+  controlsFit(layout, 'on its side');
+  await page.screenshot({ path: path.join(output, 'phone-side.png') });
+  const side = layout.shown;
+  await page.setViewport(portrait);
+  log(`a phone gets the page at its width, the 640 x 360 picture at ${upright.width.toFixed(0)} x ${upright.height.toFixed(0)} ` +
+    `upright and ${side.width.toFixed(0)} x ${side.height.toFixed(0)} on its side, and six touch controls on the screen`);
+
+  const middle = (box) => [box.x + box.width / 2, box.y + box.height / 2];
+  const full = () => page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
+  // A finger held a moment, as a player's is: its going down is no gesture, its lifting is.
+  await page.touchscreen.touchStart(...middle((await measure()).controls.Sink));
+  await waitFor('Sink held', 10, () => page.$eval('#touch [aria-label=Sink]', (button) => button.classList.contains('held')));
+  await page.touchscreen.touchEnd();
+  await waitFor('full screen after a tap on a touch control', 10, full);
+  layout = await measure();
+  controlsFit(layout, 'in full screen');
+  assert.ok(layout.shown.width >= upright.width && layout.shown.bottom <= 844, `the picture in full screen: ${JSON.stringify(layout.shown)}`);
+  await page.screenshot({ path: path.join(output, 'phone-full.png') });
+  log(`a tap on a touch control took the screen: the picture at ${layout.shown.width.toFixed(0)} x ${layout.shown.height.toFixed(0)} and the controls with it`);
+
+  await page.touchscreen.touchStart(...middle(layout.controls.Forward));
+  await page.keyboard.press('w');
   await waitFor('name field', 240, () => page.$eval('#name-entry', (element) => !element.hidden));
   await page.touchscreen.touchEnd();
   await page.screenshot({ path: path.join(output, 'phone-win.png') });
+  const name = await page.evaluate(() => {
+    const field = document.getElementById('name');
+    const b = field.getBoundingClientRect();
+    return { focused: document.activeElement === field, full: document.fullscreenElement.contains(field),
+      onTop: document.elementFromPoint(b.x + b.width / 2, b.y + b.height / 2) === field, bottom: b.bottom, width: b.width };
+  });
+  assert.ok(name.focused && name.full && name.onTop && name.width > 0 && name.bottom <= 844, `the name field in full screen: ${JSON.stringify(name)}`);
   await page.tap('#name');
   await page.keyboard.type('Phone');
   await page.tap('#name-entry button[type=submit]');
   await waitFor('"The game is over" after the name', 60, () => page.evaluate(() => document.body.dataset.state === 'over'));
   assert.match(await page.evaluate(() => new TextDecoder().decode(FS.readFile('/assets/scores.txt'))), /^Phone \d+$/m);
-  log('holding Forward flew the ship to the planet; the name typed on the phone is stored');
+  log('holding Forward, with W typed on the way, flew the ship to the planet; the name field, in full screen and ' +
+    'focused, stored the name typed on the phone');
   await page.close();
 }
 

@@ -130,35 +130,47 @@
     window.addEventListener(type, function() { soundHint.hidden = true; }, { capture: true, once: true });
   });
 
-  // Full screen: a page may take the screen only in answer to a click or a key, so "fs=on"
-  // waits for the player's first one. The picture keeps its size and is scaled to the screen,
-  // and leaving full screen gives the page back as it was.
-  function enterFullScreen() {
+  // Full screen: a page may take the screen only in answer to a gesture, so "fs=on" waits for
+  // the player's. A touch counts only as the finger lifts (pointerup), a mouse as it presses, a
+  // key as it goes down; a gesture the browser does not count leaves the next one to try. The
+  // picture keeps its size and is scaled to the screen, and leaving full screen gives the page
+  // back as it was.
+  function enterFullScreen(refused) {
     if (document.fullscreenElement || !stage.requestFullscreen) return;
     stage.requestFullscreen().catch(function(error) {
       show('Full screen was refused: ' + error.message + '\n');
+      if (refused) refused();
     });
     canvas.focus();
   }
   function fullScreenOnFirstGesture(words) {
     if (!asksFullScreen(words)) return;
-    var first = function(event) {
-      if (event.type === 'keydown' && (event.key === 'Escape' || event.target === nameField)) return;
-      window.removeEventListener('pointerdown', first, true);
-      window.removeEventListener('keydown', first, true);
-      enterFullScreen();
+    var types = ['pointerdown', 'pointerup', 'keydown', 'fullscreenchange'];
+    var stop = function() {
+      types.forEach(function(type) { window.removeEventListener(type, gesture, true); });
     };
-    window.addEventListener('pointerdown', first, true);
-    window.addEventListener('keydown', first, true);
+    var gesture = function(event) {
+      if (event.type === 'fullscreenchange') return stop();
+      if (event.type === 'keydown' && (event.key === 'Escape' || event.target === nameField)) return;
+      if (event.type === 'pointerdown' && event.pointerType !== 'mouse') return;
+      if (event.type === 'pointerup' && event.pointerType === 'mouse') return;
+      // Where the browser tells whether this was a gesture: without one, asking is refused
+      // anyway; with one, a refusal has another reason and would come again.
+      var told = !!navigator.userActivation;
+      if (told && !navigator.userActivation.isActive) return;
+      enterFullScreen(told ? stop : null);
+    };
+    types.forEach(function(type) { window.addEventListener(type, gesture, true); });
   }
   fullScreenButton.hidden = !stage.requestFullscreen;
-  fullScreenButton.addEventListener('click', enterFullScreen);
+  fullScreenButton.addEventListener('click', function() { enterFullScreen(null); });
 
   // Touch controls hold the game's own keys (GLFW key codes) for as long as a finger stays.
   function holdKey(key, held) {
     if (Module._orbeluneHoldKey) Module._orbeluneHoldKey(key, held ? 1 : 0);
   }
   touchControls.hidden = !touchScreen;
+  document.body.classList.toggle('touch', touchScreen);
   Array.prototype.forEach.call(touchControls.querySelectorAll('button'), function(button) {
     var key = Number(button.dataset.key);
     var release = function() {
