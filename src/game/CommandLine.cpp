@@ -50,7 +50,9 @@ int toInt(const char* text)
 // "inf" and values whose light colour overflows a float would draw a black picture.
 bool toBrightness(const char* text, float& brightness)
 {
-    const double value = std::atof(text);
+    // strtod reads as atof does, but Windows' C runtime atof takes "inf" and "nan" for 0, so
+    // only strtod makes the same brightness of the same text on every platform.
+    const double value = std::strtod(text, nullptr);
     if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
         return false;
     const float candidate = static_cast<float>(value);
