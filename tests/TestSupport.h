@@ -7,6 +7,14 @@
 #include <string>
 #include <vector>
 
+// False under AddressSanitizer, whose quarantine of freed blocks and shadow memory swell a
+// process's resident size: there a memory bound says nothing about the game's own use.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool residentMemoryIsTheGames = false;
+#else
+constexpr bool residentMemoryIsTheGames = true;
+#endif
+
 // The steady-clock moment `seconds` from now; every wait here ends at one.
 std::chrono::steady_clock::time_point deadlineAfter(double seconds);
 // Asks `condition` every `pollSeconds` until it holds (true) or `timeoutSeconds` have passed
