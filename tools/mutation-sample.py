@@ -201,7 +201,7 @@ def statement_mutants(path, number, line_text, tokens):
     return []
 
 
-def line_mutants(path, number, line_text, tokens):
+def line_mutants(path, number, line_text, tokens, continues_statement=False):
     mutants = []
     for i, (kind, text, col) in enumerate(tokens):
         if kind == "number":
@@ -224,6 +224,10 @@ def line_mutants(path, number, line_text, tokens):
         elif text in ("*", "/", "*=", "/=") and spaced(line_text, col, len(text)):
             swapped = {"*": "/", "/": "*", "*=": "/=", "/=": "*="}[text]
             mutants.append(Mutant(path, number, col, "multiplicative", text, swapped))
+    # The tail of a statement begun on an earlier line is not a statement of its own: deleting
+    # it leaves the start dangling, a mutant that could never build.
+    if continues_statement:
+        return mutants
     return mutants + statement_mutants(path, number, line_text, tokens)
 
 
@@ -245,6 +249,7 @@ def enumerate_mutants():
             lines = handle.read().split("\n")
         in_comment = False
         conditional_depth = 0
+        previous_end = ";"  # the last token of the code before this line
         for number, line_text in enumerate(lines, start=1):
             code = line_text
             if in_comment:
@@ -271,9 +276,12 @@ def enumerate_mutants():
             # `if constexpr` branches for the browser and static_assert are not the desktop's code.
             if any(t[1] == "static_assert" for t in tokens):
                 continue
-            found = line_mutants(path, number, line_text, tokens)
+            found = line_mutants(path, number, line_text, tokens,
+                                 continues_statement=previous_end not in (";", "{", "}", ")", ":", "do", "else"))
             if found:
                 by_line[(path, number)] = found
+            if tokens:
+                previous_end = tokens[-1][1]
     return by_line
 
 
