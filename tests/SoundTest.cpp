@@ -62,6 +62,26 @@ struct Recording {
         stretch.pitchHz = static_cast<float>(crossings / 2.0 / (count / rate));
         return stretch;
     }
+
+    // Amplitude of the `hz` component of [from, to) (Goertzel): picks the engine's low hum
+    // out of a mix where a jingle plays too.
+    float toneLevel(double from, double to, double hz) const
+    {
+        const auto first = static_cast<std::size_t>(std::max(0.0, from) * rate);
+        const auto last = std::min(samples.size(), static_cast<std::size_t>(to * rate));
+        if (first >= last)
+            return 0.0f;
+        const double coefficient = 2.0 * std::cos(2.0 * M_PI * hz / rate);
+        double previous = 0.0;
+        double beforeThat = 0.0;
+        for (std::size_t i = first; i < last; ++i) {
+            const double current = samples[i] + coefficient * previous - beforeThat;
+            beforeThat = previous;
+            previous = current;
+        }
+        const double power = previous * previous + beforeThat * beforeThat - coefficient * previous * beforeThat;
+        return static_cast<float>(2.0 * std::sqrt(std::max(0.0, power)) / static_cast<double>(last - first));
+    }
 };
 
 std::uint32_t little(const std::string& bytes, std::size_t at, int size)
@@ -306,6 +326,50 @@ TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
     EXPECT_LT(mix.between(mutedAt, mutedAt + 0.5).rms, silent) << "M turned sound off";
     EXPECT_GT(mix.between(endAt, endAt + 1.0).rms, loud) << "the game over is heard";
     EXPECT_LT(mix.between(endAt + 1.7, 1.0e9).rms, silent) << "the end screen is silent";
+}
+
+TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItAndAtTheEnd)
+{
+    startGame({});
+    GamepadInput halfStick; // pushed to half thrust past the dead zone
+    halfStick.connected = true;
+    halfStick.leftY = -0.6f;
+    gameHooks.readGamepad = [&halfStick] { return halfStick; };
+    playUntil(0.2);
+    const double halfAt = deviceSeconds();
+    playUntil(halfAt + 0.6);
+    gameHooks.readGamepad = nullptr;
+    keys['W'] = true;
+    const double fullAt = deviceSeconds();
+    playUntil(fullAt + 0.6);
+    keys['W'] = false;
+    const double releasedAt = deviceSeconds();
+    playUntil(releasedAt + 0.5);
+    keys['W'] = true;
+    const double againAt = deviceSeconds();
+    playUntil(againAt + 0.5);
+
+    // The last life lost with the thrust still held: the game-over jingle alone is heard.
+    lives = 0;
+    ship().hit = true;
+    const double endAt = deviceSeconds();
+    checkOutcome();
+    ASSERT_TRUE(renderFrozen);
+    playUntil(endAt + 1.0);
+
+    const Recording mix = recorded();
+    const auto half = mix.between(halfAt + 0.1, halfAt + 0.6);
+    const auto full = mix.between(fullAt + 0.1, fullAt + 0.6);
+    EXPECT_GT(half.rms, loud) << "half thrust is heard";
+    EXPECT_GT(full.rms, half.rms * 1.2f) << "full thrust is louder";
+    EXPECT_GT(full.pitchHz, half.pitchHz * 1.15f) << "full thrust is higher";
+    EXPECT_LT(mix.between(releasedAt + 0.1, releasedAt + 0.5).rms, silent) << "the engine stops with the thrust";
+    // The hum's fundamental at full thrust; the jingle has nothing below 180 Hz.
+    constexpr double fullThrustHz = 70.0 * 1.3;
+    const float humming = mix.toneLevel(againAt + 0.1, againAt + 0.5, fullThrustHz);
+    EXPECT_GT(humming, loud);
+    EXPECT_LT(mix.toneLevel(endAt + 0.2, endAt + 0.9, fullThrustHz), humming / 10.0f)
+        << "the engine falls silent when the game ends";
 }
 
 TEST_F(SoundTest, WithoutADeviceTheGamePlaysSilentlyAfterOneLine)
