@@ -72,13 +72,10 @@ void onWindowSize(GLFWwindow* /*window*/, int width, int height)
 
 namespace {
 
-// GLFW's gamepad layout, which the browser's standard layout matches.
-constexpr int leftXAxis = 0, leftYAxis = 1, leftTriggerAxis = 4, rightTriggerAxis = 5;
-constexpr int leftShoulderButton = 4, rightShoulderButton = 5;
-
 #ifdef GLFW_GAMEPAD_AXIS_LAST
+static_assert(GLFW_GAMEPAD_AXIS_LAST + 1 == gamepadAxisCount && GLFW_GAMEPAD_BUTTON_LAST + 1 == gamepadButtonCount);
 // False when `joystick` is absent or GLFW knows no gamepad mapping for it.
-bool gamepadState(int joystick, float (&axes)[6], unsigned char (&buttons)[15])
+bool gamepadState(int joystick, float (&axes)[gamepadAxisCount], unsigned char (&buttons)[gamepadButtonCount])
 {
     GLFWgamepadstate state;
     if (!glfwJoystickIsGamepad(joystick) || !glfwGetGamepadState(joystick, &state))
@@ -90,7 +87,7 @@ bool gamepadState(int joystick, float (&axes)[6], unsigned char (&buttons)[15])
 #else
 // Emscripten's GLFW predates the gamepad API: the page reads the browser's (library.js).
 extern "C" int orbeluneGamepadState(int joystick, float* axes, unsigned char* buttons);
-bool gamepadState(int joystick, float (&axes)[6], unsigned char (&buttons)[15])
+bool gamepadState(int joystick, float (&axes)[gamepadAxisCount], unsigned char (&buttons)[gamepadButtonCount])
 {
     return orbeluneGamepadState(joystick, axes, buttons) != 0;
 }
@@ -100,20 +97,11 @@ bool gamepadState(int joystick, float (&axes)[6], unsigned char (&buttons)[15])
 
 GamepadInput readGamepad()
 {
-    GamepadInput pad;
     for (int joystick = GLFW_JOYSTICK_1; joystick <= GLFW_JOYSTICK_LAST; ++joystick) {
-        float axes[6];
-        unsigned char buttons[15];
-        if (!gamepadState(joystick, axes, buttons))
-            continue;
-        pad.connected = true;
-        pad.leftX = axes[leftXAxis];
-        pad.leftY = axes[leftYAxis];
-        pad.leftTrigger = axes[leftTriggerAxis];
-        pad.rightTrigger = axes[rightTriggerAxis];
-        pad.leftShoulder = buttons[leftShoulderButton] == GLFW_PRESS;
-        pad.rightShoulder = buttons[rightShoulderButton] == GLFW_PRESS;
-        break;
+        float axes[gamepadAxisCount];
+        unsigned char buttons[gamepadButtonCount];
+        if (gamepadState(joystick, axes, buttons))
+            return gamepadFromLayout(axes, buttons);
     }
-    return pad;
+    return GamepadInput{};
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -90,6 +91,36 @@ TEST(ShipControl, TriggersAndShouldersRiseAndSink)
     EXPECT_NEAR(shipControl(none.held, pad).y, 0.4f / 0.9f, 1e-5f);
     pad.leftShoulder = true;
     EXPECT_EQ(shipControl(Keys().with('E').held, pad).y, 1.0f);
+}
+
+TEST(ShipControl, EachStickTriggerAndShoulderOfAStandardPadMovesLikeItsKey)
+{
+    struct Case {
+        int axis;           // pushed to `value`, or -1
+        float value;
+        int button;         // pressed, or -1
+        char key;
+    };
+    const Case cases[] = {{0, 1.0f, -1, 'D'}, {0, -1.0f, -1, 'A'}, {1, -1.0f, -1, 'W'}, {1, 1.0f, -1, 'S'},
+                          {4, 1.0f, -1, 'E'}, {5, 1.0f, -1, 'Q'}, {-1, 0.0f, 4, 'E'}, {-1, 0.0f, 5, 'Q'}};
+    for (const Case& c : cases) {
+        float axes[gamepadAxisCount] = {0.0f, 0.0f, 0.0f, 0.0f, -1.0f, -1.0f}; // triggers rest at -1
+        unsigned char buttons[gamepadButtonCount] = {};
+        if (c.axis >= 0)
+            axes[c.axis] = c.value;
+        if (c.button >= 0)
+            buttons[c.button] = 1;
+        const GamepadInput pad = gamepadFromLayout(axes, buttons);
+        EXPECT_TRUE(pad.connected);
+        EXPECT_EQ(shipControl(Keys().held, pad), shipControl(Keys().with(c.key).held, {}))
+            << "axis " << c.axis << " at " << c.value << ", button " << c.button;
+    }
+    // The right stick and the face and other buttons fly nothing.
+    float axes[gamepadAxisCount] = {0.0f, 0.0f, 1.0f, 1.0f, -1.0f, -1.0f};
+    unsigned char buttons[gamepadButtonCount];
+    std::fill(std::begin(buttons), std::end(buttons), static_cast<unsigned char>(1));
+    buttons[4] = buttons[5] = 0;
+    EXPECT_EQ(shipControl(Keys().held, gamepadFromLayout(axes, buttons)), glm::vec3(0.0f));
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 
 namespace {
 
+constexpr int leftXAxis = 0, leftYAxis = 1, leftTriggerAxis = 4, rightTriggerAxis = 5;
+constexpr int leftShoulderButton = 4, rightShoulderButton = 5;
+
 // -1, 0 or 1 from a pair of opposing keys; GLFW's codes for letters are their ASCII capitals.
 float keyAxis(const bool* keys, char plus, char minus)
 {
@@ -46,4 +49,18 @@ glm::vec3 shipControl(const bool* keys, const GamepadInput& pad)
         control.y += lift(pad.leftTrigger, pad.leftShoulder) - lift(pad.rightTrigger, pad.rightShoulder);
     }
     return glm::clamp(control, glm::vec3(-1.0f), glm::vec3(1.0f));
+}
+
+GamepadInput gamepadFromLayout(const float (&axes)[gamepadAxisCount],
+                               const unsigned char (&buttons)[gamepadButtonCount])
+{
+    GamepadInput pad;
+    pad.connected = true;
+    pad.leftX = axes[leftXAxis];
+    pad.leftY = axes[leftYAxis];
+    pad.leftTrigger = axes[leftTriggerAxis];
+    pad.rightTrigger = axes[rightTriggerAxis];
+    pad.leftShoulder = buttons[leftShoulderButton] != 0;
+    pad.rightShoulder = buttons[rightShoulderButton] != 0;
+    return pad;
 }

@@ -22,5 +22,13 @@ constexpr float triggerDeadZone = 0.1f; // of full travel
 // (W +). Keys and controller add per axis but never pass full deflection, so using both
 // never flies faster than either alone; two axes at once still add up (W with D is diagonal).
 glm::vec3 shipControl(const bool* keys, const GamepadInput& pad);
+
+// A controller in the standard layout, GLFW's and the browser's alike: axes left X, left Y,
+// right X, right Y, left and right trigger (resting at -1); buttons A, B, X, Y, then the
+// left and right shoulder, ...; a button reads non-zero while pressed.
+constexpr int gamepadAxisCount = 6;
+constexpr int gamepadButtonCount = 15;
+GamepadInput gamepadFromLayout(const float (&axes)[gamepadAxisCount],
+                               const unsigned char (&buttons)[gamepadButtonCount]);
 // A stick's deflection past the dead zone, rescaled to 0..1 so it starts from nothing.
 float pastDeadZone(float deflection, float deadZone);
