@@ -195,7 +195,7 @@ TEST(ScoreFileRefusals, NothingButARegularFileIsReadWrittenOrReplaced)
 // extended in place.
 TEST(ScoreFileBounds, FilesOfManyMebibytesAreShownAndExtendedInBoundedMemory)
 {
-    for (const std::size_t mebibytes : {std::size_t(2), std::size_t(48)}) {
+    for (const std::size_t mebibytes : {std::size_t(2), std::size_t(20), std::size_t(48)}) {
         SCOPED_TRACE(std::to_string(mebibytes) + " MiB");
         TempDir dir;
         const std::string path = dir.file("scores.txt");
@@ -207,6 +207,8 @@ TEST(ScoreFileBounds, FilesOfManyMebibytesAreShownAndExtendedInBoundedMemory)
         // Not held while the child runs: it would count as the child's.
         const std::size_t oldSize = content.size();
         std::string().swap(content);
+        struct stat before;
+        ASSERT_EQ(stat(path.c_str(), &before), 0);
 
         ChildOutput output;
         long peakKiB = 0;
@@ -230,6 +232,12 @@ TEST(ScoreFileBounds, FilesOfManyMebibytesAreShownAndExtendedInBoundedMemory)
         EXPECT_EQ(saved.size(), oldSize + 7);
         EXPECT_EQ(saved.compare(oldSize, std::string::npos, "bob 57\n"), 0);
         EXPECT_EQ(output.err(), "");
+        // Past 16 MiB a copy would cost more than it protects: the entry is appended in place.
+        struct stat after;
+        ASSERT_EQ(stat(path.c_str(), &after), 0);
+        if (mebibytes > 16) {
+            EXPECT_EQ(after.st_ino, before.st_ino) << "the file was copied";
+        }
     }
 }
 
