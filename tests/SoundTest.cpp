@@ -202,11 +202,11 @@ protected:
     }
 
     // Lets the device mix until `seconds` of its own time, as frames would pass in the game.
-    static void playUntil(double seconds)
+    static void playUntil(double seconds, void (*pass)() = updateGame)
     {
         const auto deadline = deadlineAfter(20.0);
         while (deviceSeconds() < seconds && std::chrono::steady_clock::now() < deadline) {
-            updateGame();
+            pass();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         ASSERT_GE(deviceSeconds(), seconds) << "the device stopped mixing";
@@ -370,6 +370,35 @@ TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItAndAtTheEnd)
     EXPECT_GT(humming, loud);
     EXPECT_LT(mix.toneLevel(endAt + 0.2, endAt + 0.9, fullThrustHz), humming / 10.0f)
         << "the engine falls silent when the game ends";
+}
+
+TEST_F(SoundTest, LowFuelBeepsWithPausesUntilAStarRefuels)
+{
+    startGame({});
+    const auto wholePass = [] {
+        updateGame();
+        checkOutcome();
+    };
+    playUntil(0.2, wholePass);
+    fuel = 9.0f;
+    const double lowAt = deviceSeconds();
+    playUntil(lowAt + 1.2, wholePass);
+    const double refuelAt = takeStar();
+    ASSERT_GE(fuel, 10.0f);
+    playUntil(refuelAt + 1.0, wholePass);
+
+    const Recording mix = recorded();
+    int beeping = 0;
+    int pausing = 0;
+    for (double at = lowAt + 0.1; at < lowAt + 1.1; at += 0.05) {
+        const float rms = mix.between(at, at + 0.05).rms;
+        beeping += rms > loud;
+        pausing += rms < silent;
+    }
+    EXPECT_GE(beeping, 4) << "the warning beeps";
+    EXPECT_GE(pausing, 8) << "and pauses between beeps";
+    // After the pickup's chime, nothing: the warning is over.
+    EXPECT_LT(mix.between(refuelAt + 0.45, refuelAt + 1.0).rms, silent) << "the beep goes on after refuelling";
 }
 
 TEST_F(SoundTest, WithoutADeviceTheGamePlaysSilentlyAfterOneLine)
