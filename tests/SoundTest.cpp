@@ -326,6 +326,14 @@ TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
     EXPECT_LT(mix.between(mutedAt, mutedAt + 0.5).rms, silent) << "M turned sound off";
     EXPECT_GT(mix.between(endAt, endAt + 1.0).rms, loud) << "the game over is heard";
     EXPECT_LT(mix.between(endAt + 1.7, 1.0e9).rms, silent) << "the end screen is silent";
+
+    // Closed is closed: no pass opens the device again behind the player's back; M does.
+    resetGameState();
+    updateGame();
+    EXPECT_EQ(alcGetCurrentContext(), nullptr) << "a pass reopened the closed device";
+    onKey(nullptr, mKey, 0, 1, 0);
+    updateGame();
+    EXPECT_NE(alcGetCurrentContext(), nullptr) << "M opens it again";
 }
 
 TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItAndAtTheEnd)
