@@ -72,3 +72,26 @@ TEST(FrameLoop, TheGameClockIsTheWindowSystemsClock)
         EXPECT_LT(read, static_cast<float>(setTo) + 30.0f) << "after glfwSetTime(" << setTo << ")";
     }
 }
+
+// Every side the window system can make opens, from one pixel to the largest; any other is
+// refused before GLFW sees it (GLFW aborts on a negative size, and Xlib overflows on a huge one).
+TEST(StartupWindow, EverySideFromOnePixelToTheLargestOpensAndNoOther)
+{
+    usePrivateDisplay();
+    ASSERT_EQ(glfwInit(), GLFW_TRUE);
+    const auto opens = [](int width, int height) {
+        Settings wanted;
+        wanted.width = width;
+        wanted.height = height;
+        GLFWwindow* made = openGameWindow(wanted, false);
+        if (made)
+            glfwDestroyWindow(made);
+        return made != nullptr;
+    };
+    EXPECT_TRUE(opens(1, 1));
+    EXPECT_TRUE(opens(16384, 1));
+    EXPECT_TRUE(opens(1, 16384));
+    for (const auto& [width, height] : {std::pair(0, 1), std::pair(1, 0), std::pair(-1, 1), std::pair(1, -1),
+                                        std::pair(16385, 1), std::pair(1, 16385)})
+        EXPECT_FALSE(opens(width, height)) << width << " x " << height;
+}
