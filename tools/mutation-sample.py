@@ -403,9 +403,12 @@ def run(command, log, timeout=None):
 def failed_test(log_path):
     with open(log_path, encoding="utf-8", errors="replace") as handle:
         text = handle.read()
-    found = re.findall(r"^\s*\d+ - (\S+) \((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception|.*?)\)", text, re.M)
+    # ctest's closing lists name the tests that failed, and also those skipped or not run,
+    # which killed nothing.
+    found = [name for name, status in re.findall(r"^\s*\d+ - (\S+) \(([^)]*)\)", text, re.M)
+             if status not in ("Skipped", "Disabled", "Not Run")]
     if found:
-        return found[0][0]
+        return found[0]
     found = re.findall(r"Test\s+#\d+: (\S+).*?\*\*\*(Failed|Timeout|Exception|Not Run)", text)
     if found:
         return found[0][0]
