@@ -409,6 +409,36 @@ TEST_F(SoundTest, LowFuelBeepsWithPausesUntilAStarRefuels)
     EXPECT_LT(mix.between(refuelAt + 0.45, refuelAt + 1.0).rms, silent) << "the beep goes on after refuelling";
 }
 
+TEST_F(SoundTest, ANearAsteroidRumblesHigherComingThanGoingAndAFarOneIsNotHeard)
+{
+    startGame({});
+    deltaTime = 0.0f; // the rock stays where it is put; its velocity only bends the pitch
+    playUntil(0.2);
+    auto* rock = new Object();
+    rock->setShapes({}, 1.0f, false);
+    asteroids.push_back(rock);
+    const glm::vec3 ahead = camera.getPosition() + camera.getFront() * 5.0f;
+    rock->setPosition(ahead);
+    rock->setVelocity(-camera.getFront() * 40.0f); // half the speed of sound, towards the player
+    const double comingAt = deviceSeconds();
+    playUntil(comingAt + 0.6);
+    rock->setVelocity(camera.getFront() * 40.0f);
+    const double goingAt = deviceSeconds();
+    playUntil(goingAt + 0.6);
+    rock->setPosition(camera.getPosition() + camera.getFront() * 40.0f);
+    const double farAt = deviceSeconds();
+    playUntil(farAt + 0.5);
+
+    const Recording mix = recorded();
+    const auto coming = mix.between(comingAt + 0.1, comingAt + 0.6);
+    const auto going = mix.between(goingAt + 0.1, goingAt + 0.6);
+    EXPECT_GT(coming.rms, loud) << "a rock close by is heard";
+    EXPECT_GT(going.rms, loud);
+    // Doppler: 80 / (80 - 40) coming against 80 / (80 + 40) going, three times the pitch.
+    EXPECT_GT(coming.pitchHz, going.pitchHz * 2.0f);
+    EXPECT_LT(mix.between(farAt + 0.1, farAt + 0.5).rms, silent) << "a rock far off is not heard";
+}
+
 TEST_F(SoundTest, WithoutADeviceTheGamePlaysSilentlyAfterOneLine)
 {
     setenv("ALSOFT_DRIVERS", "no-such-driver", 1);
