@@ -232,6 +232,9 @@ protected:
 
 constexpr float loud = 0.02f;    // rms of a sound at ordinary level
 constexpr float silent = 0.001f; // rms of nothing playing (the mix is exact zeros)
+// The engine's hum at full thrust: its 70 Hz fundamental played 1.3 times as fast. No jingle
+// goes below 180 Hz.
+constexpr double fullThrustHz = 70.0 * 1.3;
 
 TEST_F(SoundTest, PickupChimesAndALostLifeThumpsButAnInvulnerableTouchIsSilent)
 {
@@ -372,12 +375,35 @@ TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItAndAtTheEnd)
     EXPECT_GT(full.rms, half.rms * 1.2f) << "full thrust is louder";
     EXPECT_GT(full.pitchHz, half.pitchHz * 1.15f) << "full thrust is higher";
     EXPECT_LT(mix.between(releasedAt + 0.1, releasedAt + 0.5).rms, silent) << "the engine stops with the thrust";
-    // The hum's fundamental at full thrust; the jingle has nothing below 180 Hz.
-    constexpr double fullThrustHz = 70.0 * 1.3;
+    // The jingle has nothing as low as the hum.
     const float humming = mix.toneLevel(againAt + 0.1, againAt + 0.5, fullThrustHz);
     EXPECT_GT(humming, loud);
     EXPECT_LT(mix.toneLevel(endAt + 0.2, endAt + 0.9, fullThrustHz), humming / 10.0f)
         << "the engine falls silent when the game ends";
+}
+
+TEST_F(SoundTest, TheWinJingleIsHeardAloneWhileTheNameIsAsked)
+{
+    startGame({});
+    gameHooks.nameReady = [] { return false; }; // the player is still typing
+    keys['W'] = true;
+    playUntil(0.2);
+    const double humAt = deviceSeconds();
+    playUntil(humAt + 0.5);
+
+    // Flown into the planet with the thrust held: from here the rules wait for the name.
+    ship().setPosition(sceneObjects[1]->position);
+    const double wonAt = deviceSeconds();
+    updateGame();
+    ASSERT_TRUE(gameWon);
+    playUntil(wonAt + 1.2);
+
+    const Recording mix = recorded();
+    const float humming = mix.toneLevel(humAt + 0.1, humAt + 0.5, fullThrustHz);
+    EXPECT_GT(humming, loud);
+    EXPECT_GT(mix.between(wonAt, wonAt + 1.0).rms, loud) << "the win is heard";
+    EXPECT_LT(mix.toneLevel(wonAt + 0.2, wonAt + 1.2, fullThrustHz), humming / 10.0f)
+        << "the engine hums on under the win jingle";
 }
 
 TEST_F(SoundTest, LowFuelBeepsWithPausesUntilAStarRefuels)

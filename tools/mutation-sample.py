@@ -273,7 +273,9 @@ def enumerate_mutants():
                     and not tokens[-1][1].endswith("*/"):
                 in_comment = True
             tokens = [t for t in tokens if t[0] != "comment"]
-            # `if constexpr` branches for the browser and static_assert are not the desktop's code.
+            # A static_assert is checked by the compiler, not by a test. (Branches under
+            # `if constexpr (openGlEs)` are drawn like any line; the desktop build never runs
+            # them, and tools/mutation-equivalents.txt says so where one is drawn.)
             if any(t[1] == "static_assert" for t in tokens):
                 continue
             found = line_mutants(path, number, line_text, tokens,
