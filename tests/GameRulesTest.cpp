@@ -39,33 +39,12 @@ class GameRulesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        static PhysicsWorld world; // like the game's: never torn down
-        physicsWorld = &world;
-        resetGameState();
-        for (bool& key : keys)
-            key = false;
+        buildSmallWorld({0.0f, 1.0f, 197.0f}, 100.0f);
         fuelDrain = false;
-        collisionsEnabled = true;
-        deltaTime = 1.0f / 60.0f;
-        setCameraDefaults(1280, 720);
         asteroidLook.sphere.radius = 1.0f;
         asteroidLook.rock.radius = 2.0f;
-
-        auto* ship = new Object();
-        MeshShape hull;
-        hull.positions = {-1, -1, -1, 1, 1, 1};
-        ship->setShapes({hull}, 2.0f, true); // pickup distance 1
-        ship->createRigidBody(physicsWorld->dynamicsWorld, true);
-        auto* planet = new Object();
-        planet->setShapes({}, 1.0f, false);
-        planet->setScale(100.0f);
-        planet->setPosition({0.0f, 1.0f, 197.0f});
-        planet->setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
-        auto* star = new Object();
-        star->setShapes({}, 1.0f, false);
-        star->setPosition({0.0f, 50.0f, 25.0f});
-        star->setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
-        sceneObjects = {ship, planet, star};
+        sceneObjects[1]->setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
+        sceneObjects[2]->setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
 
         gameHooks.emitBurst = [this](const glm::vec3& at) { bursts.push_back(at); };
         gameHooks.updateParticles = [this](float dt) { particleTime += dt; };

@@ -141,26 +141,7 @@ protected:
         setenv("ALSOFT_CONF", dir.file("alsoft.conf").c_str(), 1);
         setenv("ALSOFT_DRIVERS", "wave", 1);
 
-        static PhysicsWorld world; // like the game's: never torn down
-        physicsWorld = &world;
-        resetGameState();
-        for (bool& key : keys)
-            key = false;
-        collisionsEnabled = true;
-        deltaTime = 1.0f / 60.0f;
-        setCameraDefaults(1280, 720);
-        auto* ship = new Object();
-        MeshShape hull;
-        hull.positions = {-1, -1, -1, 1, 1, 1};
-        ship->setShapes({hull}, 2.0f, true);
-        ship->createRigidBody(physicsWorld->dynamicsWorld, true);
-        auto* planet = new Object();
-        planet->setShapes({}, 1.0f, false);
-        planet->setPosition({0.0f, 1.0f, 500.0f});
-        auto* star = new Object();
-        star->setShapes({}, 1.0f, false);
-        star->setPosition({0.0f, 50.0f, 25.0f});
-        sceneObjects = {ship, planet, star};
+        buildSmallWorld({0.0f, 1.0f, 500.0f}, 1.0f);
         gameHooks.scoreFile = dir.file("scores.txt");
         asteroidSpawnTimer = 1.0e9f; // no asteroid flies by unless a test places one
     }
@@ -218,6 +199,16 @@ protected:
         star().setPosition(ship().position);
         const double at = deviceSeconds();
         updateGame();
+        return at;
+    }
+
+    // The tenth hit: the game ends on this pass. Returns the device time.
+    double loseLastLife()
+    {
+        lives = 0;
+        ship().hit = true;
+        const double at = deviceSeconds();
+        checkOutcome();
         return at;
     }
 
@@ -301,10 +292,7 @@ TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
 
     // The last life lost: the game-over jingle plays out, then nothing, also for a star
     // taken on the frozen screen, where the rules still run.
-    lives = 0;
-    ship().hit = true;
-    const double endAt = deviceSeconds();
-    checkOutcome();
+    const double endAt = loseLastLife();
     ASSERT_TRUE(renderFrozen);
     playUntil(endAt + 0.5);
     const auto stillMixing = deviceSeconds;
@@ -361,10 +349,7 @@ TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItAndAtTheEnd)
     playUntil(againAt + 0.5);
 
     // The last life lost with the thrust still held: the game-over jingle alone is heard.
-    lives = 0;
-    ship().hit = true;
-    const double endAt = deviceSeconds();
-    checkOutcome();
+    const double endAt = loseLastLife();
     ASSERT_TRUE(renderFrozen);
     playUntil(endAt + 1.0);
 
