@@ -149,7 +149,7 @@ TEST(CommandLine, BrightnessScalesTheLightColour)
     EXPECT_EQ(lightColorFor(1.0f), glm::vec3(10000000.0f));
 }
 
-TEST(CommandLine, SoundIsOnUnlessTurnedOffAndSaysNothingByDefault)
+TEST(CommandLine, SoundIsOnOrOffInAnyCaseAndSaysNothingByDefault)
 {
     const Parsed plain = parse({});
     EXPECT_TRUE(plain.settings.sound);
@@ -159,11 +159,25 @@ TEST(CommandLine, SoundIsOnUnlessTurnedOffAndSaysNothingByDefault)
     EXPECT_FALSE(off.settings.sound);
     EXPECT_EQ(off.output.rfind("Setting width to 800\nSetting sound off\nSetting DEFAULT height 720\n", 0), 0u)
         << off.output;
-    EXPECT_FALSE(parse({"--sound", "off"}).settings.sound);
-    // Anything but "off" keeps the default, and the last of several wins.
-    for (const char* value : {"on", "OFF", "no", ""})
-        EXPECT_TRUE(parse({"--sound", value}).settings.sound) << value;
-    EXPECT_TRUE(parse({"-snd", "off", "-snd", "on"}).settings.sound);
+    // What the player typed, what the game took and what it said; the last usable value wins.
+    const struct {
+        std::vector<const char*> arguments;
+        bool sound;
+        const char* said;
+    } cases[] = {
+        {{"--sound", "OFF"}, false, "Setting sound off\n"},
+        {{"-snd", "Off"}, false, "Setting sound off\n"},
+        {{"-snd", "ON"}, true, "Setting sound on\n"},
+        {{"-snd", "no"}, true, "Unusable sound no (on or off), keeping its default, on\n"},
+        {{"-snd", ""}, true, "Unusable sound  (on or off), keeping its default, on\n"},
+        {{"-snd", "off", "-snd", "offf"}, false, "Setting sound off\nUnusable sound offf (on or off), keeping off\n"},
+        {{"-snd", "off", "-snd", "on"}, true, "Setting sound off\nSetting sound on\n"},
+    };
+    for (const auto& example : cases) {
+        const Parsed parsed = parse(example.arguments);
+        EXPECT_EQ(parsed.settings.sound, example.sound) << example.arguments.back();
+        EXPECT_EQ(parsed.output.rfind(example.said, 0), 0u) << parsed.output;
+    }
     // An older build skips -snd with its value; this one must not take the value for a name.
     EXPECT_EQ(parse({"-snd", "-w", "-w", "640"}).settings.width, 640);
 }

@@ -63,6 +63,37 @@ struct Recording {
         return stretch;
     }
 
+    // The rms of the loudest `window` seconds in [from, to), stepped by 10 ms.
+    float loudestRms(double from, double to, double window = 0.1) const
+    {
+        float loudest = 0.0f;
+        for (double at = from; at + window <= to; at += 0.01)
+            loudest = std::max(loudest, between(at, at + window).rms);
+        return loudest;
+    }
+
+    // The steps between neighbouring samples of [from, to): the largest (a cut wave is one
+    // big step) and their rms, which weighs each frequency by its height, a crude high-pass.
+    struct Steps {
+        float largest = 0.0f;
+        float rms = 0.0f;
+    };
+    Steps steps(double from, double to) const
+    {
+        const auto first = static_cast<std::size_t>(std::max(0.0, from) * rate) + 1;
+        const auto last = std::min(samples.size(), static_cast<std::size_t>(to * rate));
+        Steps result;
+        double energy = 0.0;
+        for (std::size_t i = first; i < last; ++i) {
+            const float step = samples[i] - samples[i - 1];
+            result.largest = std::max(result.largest, std::fabs(step));
+            energy += step * step;
+        }
+        if (last > first)
+            result.rms = static_cast<float>(std::sqrt(energy / static_cast<double>(last - first)));
+        return result;
+    }
+
     // Amplitude of the `hz` component of [from, to) (Goertzel): picks the engine's low hum
     // out of a mix where a jingle plays too.
     float toneLevel(double from, double to, double hz) const
@@ -227,10 +258,16 @@ constexpr float silent = 0.001f; // rms of nothing playing (the mix is exact zer
 // goes below 180 Hz.
 constexpr double fullThrustHz = 70.0 * 1.3;
 
-TEST_F(SoundTest, PickupChimesAndALostLifeThumpsButAnInvulnerableTouchIsSilent)
+TEST_F(SoundTest, PickupChimesAndALostLifeThumpsOverTheEngineButAnInvulnerableTouchIsSilent)
 {
     startGame({});
     playUntil(0.2);
+    keys['W'] = true; // the hum each event must stand out of: full thrust
+    const double humAt = deviceSeconds();
+    playUntil(humAt + 0.6);
+    keys['W'] = false;
+    const double quietAt = deviceSeconds();
+    playUntil(quietAt + 0.3);
     const double pickupAt = takeStar();
     playUntil(pickupAt + 0.6);
 
@@ -257,16 +294,24 @@ TEST_F(SoundTest, PickupChimesAndALostLifeThumpsButAnInvulnerableTouchIsSilent)
 
     const Recording mix = recorded();
     ASSERT_GT(mix.rate, 0);
-    EXPECT_LT(mix.between(0.0, pickupAt).rms, silent) << "nothing before the pickup";
+    EXPECT_LT(mix.between(0.0, humAt).rms, silent) << "nothing before the thrust";
+    EXPECT_LT(mix.between(quietAt + 0.1, pickupAt).rms, silent) << "nothing between the thrust and the pickup";
     const auto pickup = mix.between(pickupAt, pickupAt + 0.25);
-    EXPECT_GT(pickup.rms, loud);
     EXPECT_GT(pickup.pitchHz, 1200.0f) << "the pickup is a bright chime";
     EXPECT_LT(mix.between(touchAt + 0.1, touchAt + 0.5).rms, silent) << "a touch while invulnerable costs no life";
     const auto hit = mix.between(hitAt, hitAt + 0.25);
-    EXPECT_GT(hit.rms, loud);
     EXPECT_LT(hit.pitchHz, 400.0f) << "the hit is a low thump";
     // The thump fades: it is a single blow, not a loop.
     EXPECT_LT(mix.between(hitAt + 0.5, hitAt + 0.6).rms, hit.rms / 4.0f);
+
+    // Each event stands 6 dB above the engine at full thrust and sounds where it does not.
+    const float hum = mix.between(humAt + 0.1, humAt + 0.6).rms;
+    const float humSteps = mix.steps(humAt + 0.1, humAt + 0.6).rms;
+    EXPECT_GT(hum, loud);
+    for (const double at : {pickupAt, hitAt}) {
+        EXPECT_GT(mix.loudestRms(at, at + 0.5), 2.0f * hum) << (at == hitAt ? "hit" : "pickup");
+        EXPECT_GT(mix.steps(at, at + 0.1).rms, 4.0f * humSteps) << (at == hitAt ? "hit" : "pickup");
+    }
 }
 
 TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
@@ -287,8 +332,15 @@ TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
     updateGame();
     const double mutedAt = takeStar();
     playUntil(mutedAt + 0.5);
+    // Flown far while muted: back on, the listener starts afresh instead of rushing off.
+    deltaTime = 1.0f / 60.0f;
+    ship().setPosition(ship().position + glm::vec3(0.0f, 0.0f, 100.0f));
+    updateGame();
     onKey(nullptr, mKey, 0, 1, 0);
     updateGame();
+    ALfloat rush[3] = {};
+    alGetListenerfv(AL_VELOCITY, rush);
+    EXPECT_LT(glm::length(glm::vec3(rush[0], rush[1], rush[2])), 1.0f) << "the muted flight counted as one frame";
 
     // The last life lost: the game-over jingle plays out, then nothing, also for a star
     // taken on the frozen screen, where the rules still run.
@@ -327,7 +379,7 @@ TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
     EXPECT_NE(alcGetCurrentContext(), nullptr) << "M opens it again";
 }
 
-TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItAndAtTheEnd)
+TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItWithoutAClickAndAtTheEnd)
 {
     startGame({});
     GamepadInput halfStick; // pushed to half thrust past the dead zone
@@ -347,6 +399,12 @@ TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItAndAtTheEnd)
     keys['W'] = true;
     const double againAt = deviceSeconds();
     playUntil(againAt + 0.5);
+    onKey(nullptr, mKey, 0, 1, 0);
+    const double mutedAt = deviceSeconds();
+    playUntil(mutedAt + 0.4);
+    onKey(nullptr, mKey, 0, 1, 0);
+    const double unmutedAt = deviceSeconds();
+    playUntil(unmutedAt + 0.4);
 
     // The last life lost with the thrust still held: the game-over jingle alone is heard.
     const double endAt = loseLastLife();
@@ -360,6 +418,11 @@ TEST_F(SoundTest, TheEngineHumsHigherWithMoreThrustAndStopsWithItAndAtTheEnd)
     EXPECT_GT(full.rms, half.rms * 1.2f) << "full thrust is louder";
     EXPECT_GT(full.pitchHz, half.pitchHz * 1.15f) << "full thrust is higher";
     EXPECT_LT(mix.between(releasedAt + 0.1, releasedAt + 0.5).rms, silent) << "the engine stops with the thrust";
+    EXPECT_LT(mix.between(mutedAt + 0.1, mutedAt + 0.4).rms, silent) << "and with M";
+    // Starting and stopping fade: no step in the wave stands out of the hum's own steps.
+    const float humStep = mix.steps(fullAt + 0.1, fullAt + 0.6).largest;
+    for (const double at : {halfAt, releasedAt, againAt, mutedAt, unmutedAt})
+        EXPECT_LT(mix.steps(at - 0.05, at + 0.3).largest, 3.0f * humStep) << "a click at " << at;
     // The jingle has nothing as low as the hum.
     const float humming = mix.toneLevel(againAt + 0.1, againAt + 0.5, fullThrustHz);
     EXPECT_GT(humming, loud);
@@ -425,18 +488,25 @@ TEST_F(SoundTest, ANearAsteroidRumblesHigherComingThanGoingAndAFarOneIsNotHeard)
     startGame({});
     deltaTime = 0.0f; // the rock stays where it is put; its velocity only bends the pitch
     playUntil(0.2);
+    const glm::vec3 ahead = camera.getPosition() + camera.getFront() * 5.0f;
+    const glm::vec3 towardsPlayer = -camera.getFront() * 40.0f; // half the speed of sound
     auto* rock = new Object();
     rock->setShapes({}, 1.0f, false);
     asteroids.push_back(rock);
-    const glm::vec3 ahead = camera.getPosition() + camera.getFront() * 5.0f;
     rock->setPosition(ahead);
-    rock->setVelocity(-camera.getFront() * 40.0f); // half the speed of sound, towards the player
+    rock->setVelocity(towardsPlayer); // as spawned: the body starts with it
+    rock->createRigidBody(physicsWorld->dynamicsWorld, false);
     const double comingAt = deviceSeconds();
     playUntil(comingAt + 0.6);
-    rock->setVelocity(camera.getFront() * 40.0f);
+    // Bounced off something: the body turns back, the velocity it was spawned with stays.
+    rock->body->setLinearVelocity(btVector3(-towardsPlayer.x, -towardsPlayer.y, -towardsPlayer.z));
     const double goingAt = deviceSeconds();
     playUntil(goingAt + 0.6);
-    rock->setPosition(camera.getPosition() + camera.getFront() * 40.0f);
+    delete rock;
+    auto* farRock = new Object();
+    farRock->setShapes({}, 1.0f, false);
+    farRock->setPosition(camera.getPosition() + camera.getFront() * 40.0f);
+    asteroids.assign(1, farRock);
     const double farAt = deviceSeconds();
     playUntil(farAt + 0.5);
 
@@ -465,6 +535,50 @@ TEST_F(SoundTest, WithoutADeviceTheGamePlaysSilentlyAfterOneLine)
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_EQ(fuel, 400.0f) << "the game goes on";
+}
+
+// A device that cannot hold the game's sources, and one that goes away mid-flight (the wave
+// writer loses its disk): one line each, the game plays on, and M tries the device again.
+TEST_F(SoundTest, ADeviceThatRefusesTheSoundsIsLeftAfterOneLine)
+{
+    dir.write("alsoft.conf", "drivers = wave\nsources = 4\n[wave]\nfile = " + wavePath() + "\n");
+    testing::internal::CaptureStderr();
+    startGame({});
+    takeStar();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("refused the game's sounds"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);
+    EXPECT_EQ(fuel, 200.0f) << "the game goes on";
+}
+
+TEST_F(SoundTest, ADeviceLostMidFlightIsLeftAfterOneLineAndMTriesAgain)
+{
+    dir.write("alsoft.conf", "drivers = wave\n[wave]\nfile = /dev/full\n");
+    const auto playUntilLost = [] {
+        const auto deadline = deadlineAfter(20.0);
+        while (soundEnabled && std::chrono::steady_clock::now() < deadline) {
+            updateGame();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        for (int pass = 0; pass < 10; ++pass)
+            updateGame();
+    };
+    testing::internal::CaptureStderr();
+    startGame({});
+    ASSERT_NE(alcGetCurrentContext(), nullptr);
+    playUntilLost();
+    const bool noticed = !soundEnabled && alcGetCurrentContext() == nullptr;
+    onKey(nullptr, mKey, 0, 1, 0); // tries again, and loses the full disk again
+    playUntilLost();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(noticed) << "the lost device went unnoticed";
+    const std::string line = "The sound device was lost; playing without sound (M tries again)\n";
+    std::size_t times = 0;
+    for (auto at = said.find(line); at != std::string::npos; at = said.find(line, at + 1))
+        ++times;
+    EXPECT_EQ(times, 2u) << "once for each loss, the second after M opened it again: " << said;
+    EXPECT_EQ(fuel, 100.0f) << "the game goes on";
 }
 
 } // namespace

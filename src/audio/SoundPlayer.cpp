@@ -2,6 +2,10 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
+#ifndef ALC_CONNECTED
+#define ALC_CONNECTED 0x313 // ALC_EXT_disconnect, which Emscripten's headers lack
+#endif
 #ifndef ALC_APIENTRY
 #define ALC_APIENTRY // Emscripten's headers leave the calling convention out
 #endif
@@ -9,12 +13,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <iostream>
+#include <sstream>
+#include <thread>
 #include <vector>
 
 #include "AppState.h"
 #include "Camera.h"
 #include "Controls.h"
+#include "FadingLoop.h"
 #include "GameRules.h"
 #include "Object.h"
 #include "Settings.h"
@@ -41,6 +49,10 @@ constexpr float passDistance = 25.0f;  // world units: farther asteroids are not
 // Units per second. The world is small and slow; at the speed of sound in air an asteroid's
 // 10-20 units per second would bend the pitch by a few percent, too little to hear it pass.
 constexpr float speedOfSound = 80.0f;
+// The engine's gain from idle to full thrust: low enough that a hit or a pickup at the ship,
+// heard at full level, stands well above it.
+constexpr float engineIdleGain = 0.12f;
+constexpr float engineThrustGain = 0.2f;
 
 using PauseDevice = void(ALC_APIENTRY*)(ALCdevice*);
 
@@ -48,17 +60,20 @@ struct Audio {
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
     PauseDevice pauseDevice = nullptr; // ALC_SOFT_pause_device where the library has it
+    bool canTellLoss = false;          // ALC_EXT_disconnect: a device unplugged is noticed
     ALuint buffers[soundCueCount] = {};
-    ALuint engine = 0;
-    ALuint warning = 0;
-    ALuint passes[passSourceCount] = {};
+    FadingLoop engine;
+    FadingLoop warning;
+    FadingLoop passes[passSourceCount];
     ALuint oneShots[oneShotSourceCount] = {};
-    bool failed = false;       // no device: stay silent, and say so only once
     bool warningCued = false;  // the warning was shown since the last pass
     bool paused = false;       // the end has been reached and the device stopped
+    bool listenerMoved = false; // lastListener is from the previous pass, so a velocity can be had
     glm::vec3 lastListener{0.0f};
+    std::vector<std::pair<float, const Object*>> near; // kept between passes: no allocation per frame
 };
 Audio audio;
+bool toldNoDevice = false; // "No sound device" is said once a run, however often M tries
 
 bool isOpen()
 {
@@ -77,14 +92,13 @@ bool playing(ALuint source)
     return state == AL_PLAYING;
 }
 
-ALuint loopingSource(SoundCue cue, bool atListener)
+template <typename Action>
+void forEachLoop(Action action)
 {
-    ALuint source = 0;
-    alGenSources(1, &source);
-    alSourcei(source, AL_BUFFER, static_cast<ALint>(bufferFor(cue)));
-    alSourcei(source, AL_LOOPING, AL_TRUE);
-    alSourcei(source, AL_SOURCE_RELATIVE, atListener ? AL_TRUE : AL_FALSE);
-    return source;
+    action(audio.engine);
+    action(audio.warning);
+    for (FadingLoop& pass : audio.passes)
+        action(pass);
 }
 
 void makeSounds()
@@ -95,16 +109,18 @@ void makeSounds()
         alBufferData(audio.buffers[cue], AL_FORMAT_MONO16, samples.data(),
                      static_cast<ALsizei>(samples.size() * sizeof(std::int16_t)), soundSampleRate);
     }
-    audio.engine = loopingSource(SoundCue::engine, true);
-    audio.warning = loopingSource(SoundCue::lowFuel, true);
-    for (ALuint& pass : audio.passes) {
-        pass = loopingSource(SoundCue::asteroidPass, false);
-        alSourcef(pass, AL_REFERENCE_DISTANCE, 3.0f);
-        alSourcef(pass, AL_MAX_DISTANCE, passDistance);
+    audio.engine.create(bufferFor(SoundCue::engine), true);
+    audio.warning.create(bufferFor(SoundCue::lowFuel), true);
+    for (FadingLoop& pass : audio.passes) {
+        pass.create(bufferFor(SoundCue::asteroidPass), false);
+        alSourcef(pass.id(), AL_REFERENCE_DISTANCE, 3.0f);
+        alSourcef(pass.id(), AL_MAX_DISTANCE, passDistance);
     }
     alGenSources(oneShotSourceCount, audio.oneShots);
+    // Pickups and hits happen at the ship, where the chase camera hears them at full level.
+    const float shipDistance = std::hypot(chaseDistanceBehind, chaseHeight);
     for (ALuint source : audio.oneShots)
-        alSourcef(source, AL_REFERENCE_DISTANCE, 10.0f); // the ship sits ~8 units ahead of the camera
+        alSourcef(source, AL_REFERENCE_DISTANCE, shipDistance);
 }
 
 // Runs `action` with standard error pointed at nothing. Without a sound card, ALSA and OpenAL
@@ -132,47 +148,101 @@ auto withQuietStandardError(Action action)
 #endif
 }
 
-// Opens the default device once; false where there is none (then never tried again).
+void releaseDevice()
+{
+    alcMakeContextCurrent(nullptr);
+    if (audio.context)
+        alcDestroyContext(audio.context);
+    if (audio.device)
+        alcCloseDevice(audio.device);
+    audio = Audio{};
+}
+
+// Sound stays off until M: the game plays on silently.
+void giveUp(const char* why)
+{
+    releaseDevice();
+    soundEnabled = false;
+    if (why)
+        std::cerr << why << std::endl;
+}
+
+// Opens the default device; false where there is none or it cannot make the sounds. Sound is
+// then off, and only M tries again.
 bool openSound()
 {
     if (isOpen())
         return true;
-    if (audio.failed)
-        return false;
     audio.device = withQuietStandardError([] { return alcOpenDevice(nullptr); });
     audio.context = audio.device ? alcCreateContext(audio.device, nullptr) : nullptr;
     if (!audio.context || !alcMakeContextCurrent(audio.context)) {
-        std::cerr << "No sound device; playing without sound" << std::endl;
-        if (audio.context)
-            alcDestroyContext(audio.context);
-        if (audio.device)
-            alcCloseDevice(audio.device);
-        audio = Audio{};
-        audio.failed = true;
+        giveUp(toldNoDevice ? nullptr : "No sound device; playing without sound");
+        toldNoDevice = true;
         return false;
     }
     if (alcIsExtensionPresent(audio.device, "ALC_SOFT_pause_device"))
         audio.pauseDevice = reinterpret_cast<PauseDevice>(alcGetProcAddress(audio.device, "alcDevicePauseSOFT"));
+    audio.canTellLoss = alcIsExtensionPresent(audio.device, "ALC_EXT_disconnect");
+    alGetError(); // from here on, an error is ours
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
     alSpeedOfSound(speedOfSound);
     makeSounds();
+    if (const ALenum error = alGetError(); error != AL_NO_ERROR) {
+        std::ostringstream why;
+        why << "The sound device refused the game's sounds (OpenAL error 0x" << std::hex << error
+            << "); playing without sound";
+        giveUp(why.str().c_str());
+        return false;
+    }
     static const bool closedAtExit = std::atexit(closeSound) == 0;
     (void)closedAtExit;
     return true;
 }
 
-// NOTE: one source at a time: Emscripten's alSourceStopv reads its list wrongly and throws.
-void stopAll(const ALuint* sources, int count)
+// True while the device is still there; a device unplugged is closed, once, with a line.
+bool deviceStillThere()
 {
-    for (int i = 0; i < count; ++i)
-        alSourceStop(sources[i]);
+    ALCint connected = ALC_TRUE;
+    if (audio.canTellLoss)
+        alcGetIntegerv(audio.device, ALC_CONNECTED, 1, &connected);
+    if (connected)
+        return true;
+    giveUp("The sound device was lost; playing without sound (M tries again)");
+    return false;
 }
 
-void stopLoops()
+// Takes everything to silence and, on the desktop, waits (a quarter second at most) until the
+// mixer has played the ramp: closing the device at once would cut the sound mid-wave.
+void fadeBeforeClosing()
 {
-    alSourceStop(audio.engine);
-    alSourceStop(audio.warning);
-    stopAll(audio.passes, passSourceCount);
+    alListenerf(AL_GAIN, 0.0f);
+#ifndef __EMSCRIPTEN__ // a page must not block; the browser closes its audio as it likes
+    const auto sounding = std::find_if(std::begin(audio.oneShots), std::end(audio.oneShots), playing);
+    FadingLoop* loud = nullptr;
+    forEachLoop([&loud](FadingLoop& loop) { loud = loop.busy() ? &loop : loud; });
+    if (!loud && sounding == std::end(audio.oneShots))
+        return;
+    FadingLoop witness; // follows the mixer through whichever source is playing
+    witness.adopt(loud ? loud->id() : *sounding);
+    witness.fadeOut();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    while (witness.busy() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        witness.finishFade();
+    }
+#endif
+}
+
+void fadeOutLoops()
+{
+    forEachLoop([](FadingLoop& loop) { loop.fadeOut(); });
+}
+
+bool anyBusy()
+{
+    bool busy = std::any_of(std::begin(audio.oneShots), std::end(audio.oneShots), playing);
+    forEachLoop([&busy](FadingLoop& loop) { busy = busy || loop.busy(); });
+    return busy;
 }
 
 void playCue(SoundCue cue, const glm::vec3& where)
@@ -184,11 +254,10 @@ void playCue(SoundCue cue, const glm::vec3& where)
     if (!soundEnabled || !isOpen() || audio.paused)
         return;
     if (cue == SoundCue::won)
-        stopLoops(); // the name entry may block the loop before it runs again
+        fadeOutLoops(); // the name entry may block the loop: the mixer finishes the fade alone
     if (cue == SoundCue::lowFuel) {
         audio.warningCued = true;
-        if (!playing(audio.warning))
-            alSourcePlay(audio.warning);
+        audio.warning.sound(1.0f);
         return;
     }
     const auto idle = std::find_if(std::begin(audio.oneShots), std::end(audio.oneShots),
@@ -204,53 +273,62 @@ void playCue(SoundCue cue, const glm::vec3& where)
     alSourcePlay(*idle);
 }
 
-void followWorld(float thrust)
+void placeListener()
 {
     const glm::vec3 listener = camera.getPosition();
     const glm::vec3 front = camera.getFront();
     const glm::vec3 up = camera.getUp();
-    const glm::vec3 listenerVelocity = deltaTime > 0.0f ? (listener - audio.lastListener) / deltaTime : glm::vec3(0.0f);
+    // After silence the last position is stale: a velocity over the whole gap would shriek.
+    const bool measurable = audio.listenerMoved && deltaTime > 0.0f;
+    const glm::vec3 velocity = measurable ? (listener - audio.lastListener) / deltaTime : glm::vec3(0.0f);
     audio.lastListener = listener;
+    audio.listenerMoved = true;
     const ALfloat orientation[6] = {front.x, front.y, front.z, up.x, up.y, up.z};
     alListener3f(AL_POSITION, listener.x, listener.y, listener.z);
-    alListener3f(AL_VELOCITY, listenerVelocity.x, listenerVelocity.y, listenerVelocity.z);
+    alListener3f(AL_VELOCITY, velocity.x, velocity.y, velocity.z);
     alListenerfv(AL_ORIENTATION, orientation);
+}
 
-    if (thrust > 0.0f) {
-        alSourcef(audio.engine, AL_GAIN, 0.3f + 0.5f * thrust);
-        alSourcef(audio.engine, AL_PITCH, 0.8f + 0.5f * thrust);
-        if (!playing(audio.engine))
-            alSourcePlay(audio.engine);
-    } else {
-        alSourceStop(audio.engine);
-    }
-
-    if (!audio.warningCued)
-        alSourceStop(audio.warning);
-    audio.warningCued = false;
-
-    // The nearest few asteroids within reach; OpenAL places them and bends their pitch.
-    std::vector<std::pair<float, const Object*>> near;
+// The nearest few asteroids within reach; OpenAL places them and bends their pitch.
+void placeAsteroids()
+{
+    const glm::vec3 listener = camera.getPosition();
+    audio.near.clear();
     for (const Object* asteroid : asteroids) {
         const float distance = glm::distance(asteroid->position, listener);
         if (distance < passDistance)
-            near.emplace_back(distance, asteroid);
+            audio.near.emplace_back(distance, asteroid);
     }
-    const std::size_t heard = std::min<std::size_t>(near.size(), passSourceCount);
-    std::partial_sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(heard), near.end(),
+    const std::size_t heard = std::min<std::size_t>(audio.near.size(), passSourceCount);
+    std::partial_sort(audio.near.begin(), audio.near.begin() + static_cast<std::ptrdiff_t>(heard), audio.near.end(),
                       [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 0; i < passSourceCount; ++i) {
-        const ALuint source = audio.passes[i];
+        FadingLoop& pass = audio.passes[i];
         if (i >= heard) {
-            alSourceStop(source);
+            pass.fadeOut();
             continue;
         }
-        const Object& asteroid = *near[i].second;
-        alSource3f(source, AL_POSITION, asteroid.position.x, asteroid.position.y, asteroid.position.z);
-        alSource3f(source, AL_VELOCITY, asteroid.velocity.x, asteroid.velocity.y, asteroid.velocity.z);
-        if (!playing(source))
-            alSourcePlay(source);
+        const Object& asteroid = *audio.near[i].second;
+        const glm::vec3 velocity = asteroid.currentVelocity();
+        alSource3f(pass.id(), AL_POSITION, asteroid.position.x, asteroid.position.y, asteroid.position.z);
+        alSource3f(pass.id(), AL_VELOCITY, velocity.x, velocity.y, velocity.z);
+        pass.sound(1.0f);
     }
+}
+
+void followWorld(float thrust)
+{
+    placeListener();
+    if (thrust > 0.0f) {
+        alSourcef(audio.engine.id(), AL_PITCH, 0.8f + 0.5f * thrust);
+        audio.engine.sound(engineIdleGain + engineThrustGain * thrust);
+    } else {
+        audio.engine.fadeOut();
+    }
+    if (!audio.warningCued)
+        audio.warning.fadeOut();
+    audio.warningCued = false;
+    placeAsteroids();
 }
 
 // Once per pass of the loop: follows M, the end of the game and the world.
@@ -258,14 +336,15 @@ void updateSound(float thrust)
 {
     if (soundEnabled && !openSound())
         return;
-    if (!isOpen() || audio.paused)
+    if (!isOpen() || audio.paused || !deviceStillThere())
         return;
     alListenerf(AL_GAIN, soundEnabled ? 1.0f : 0.0f);
+    forEachLoop([](FadingLoop& loop) { loop.finishFade(); });
     if (renderFrozen || gameWon) {
         // From the win on only its jingle is heard, also while the name is typed; the end
-        // screen idles: once the jingle is over, the mixer stops too.
-        stopLoops();
-        if (renderFrozen && std::none_of(std::begin(audio.oneShots), std::end(audio.oneShots), playing)) {
+        // screen idles: once the jingle and the fades are over, the mixer stops too.
+        fadeOutLoops();
+        if (renderFrozen && !anyBusy()) {
             if (audio.pauseDevice)
                 audio.pauseDevice(audio.device);
             audio.paused = true;
@@ -273,7 +352,8 @@ void updateSound(float thrust)
         return;
     }
     if (!soundEnabled) {
-        stopLoops();
+        fadeOutLoops();
+        audio.listenerMoved = false;
         return;
     }
     followWorld(thrust);
@@ -295,10 +375,9 @@ void closeSound()
     soundEnabled = false;
     if (!isOpen())
         return;
-    stopLoops();
-    stopAll(audio.oneShots, oneShotSourceCount);
-    alcMakeContextCurrent(nullptr);
-    alcDestroyContext(audio.context);
-    alcCloseDevice(audio.device);
-    audio = Audio{};
+    fadeBeforeClosing();
+    forEachLoop([](FadingLoop& loop) { loop.stopNow(); });
+    for (ALuint source : audio.oneShots)
+        alSourceStop(source); // NOTE: one at a time: Emscripten's alSourceStopv reads its list wrongly
+    releaseDevice();
 }

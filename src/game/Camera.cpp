@@ -50,7 +50,7 @@ void Camera::followShip(const Object& ship)
     const glm::vec3 shipFront = glm::vec3(rotation * glm::vec4(0.0f, 0.0f, 1.0f, 1.0f));
     const glm::vec3 shipRight = glm::cross(shipFront, shipUp);
     const glm::mat4 placement = glm::translate(glm::mat4(1.0f), ship.position) * rotation;
-    const glm::vec3 eye = glm::vec3(placement * glm::vec4(0.0f, 5.0f, -20.0f, 1.0f));
+    const glm::vec3 eye = glm::vec3(placement * glm::vec4(0.0f, chaseHeight, -chaseDistanceBehind, 1.0f));
 
     setPosition(eye);
     setFront(shipFront);

@@ -8,6 +8,9 @@ class Object;
 
 // Taken as radians like every field of view here: 45 gives the game its wide look.
 constexpr float defaultFieldOfView = 45.0f;
+// Where the chase camera rides, in the ship's frame: this far behind it and above it.
+constexpr float chaseDistanceBehind = 20.0f;
+constexpr float chaseHeight = 5.0f;
 
 class Camera {
 public:
@@ -33,7 +36,7 @@ public:
     void setProjection(int newWidth, int newHeight, float newFov);
     glm::mat4 getProjectionMatrix() const;
     glm::mat4 getViewMatrix() const;
-    // Behind (20 units) and above (5 units) the ship, oriented like it, roll included.
+    // Behind and above the ship (chaseDistanceBehind, chaseHeight), oriented like it, roll included.
     void followShip(const Object& ship);
 };
 

@@ -4,8 +4,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <ostream>
+#include <string>
 
 namespace {
 
@@ -62,6 +64,19 @@ bool toBrightness(const char* text, float& brightness)
     return true;
 }
 
+// "on" or "off" in any case, or false for anything else: a typo must neither mute nor pass
+// unnoticed.
+bool toSound(const char* text, bool& sound)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower != "on" && lower != "off")
+        return false;
+    sound = lower == "on";
+    return true;
+}
+
 } // namespace
 
 glm::vec3 lightColorFor(float brightness)
@@ -96,6 +111,12 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
             out << "Unusable brightness " << value << ", keeping " << (kept ? kept : "its default") << "\n";
             continue;
         }
+        if (option == Option::sound && !toSound(value, result.sound)) {
+            const char* kept = givenText[static_cast<int>(option)];
+            out << "Unusable sound " << value << " (on or off), keeping " << (kept ? kept : "its default, on")
+                << "\n";
+            continue;
+        }
         givenText[static_cast<int>(option)] = value;
         switch (option) {
         case Option::width:
@@ -118,9 +139,7 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
             result.fullscreen = std::strcmp(value, "on") == 0;
             break;
         case Option::sound:
-            // Anything but "off" keeps sound on: it is the default, and a typo must not mute.
-            out << "Setting sound " << value << "\n";
-            result.sound = std::strcmp(value, "off") != 0;
+            out << "Setting sound " << (result.sound ? "on" : "off") << "\n"; // converted above
             break;
         case Option::none:
             break;

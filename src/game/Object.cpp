@@ -79,6 +79,14 @@ void Object::createRigidBody(btDiscreteDynamicsWorld* dynamicsWorld, bool useBox
 
 void Object::setPosition(glm::vec3 value) { position = value; }
 void Object::setVelocity(glm::vec3 value) { velocity = value; }
+glm::vec3 Object::currentVelocity() const
+{
+    if (!body)
+        return velocity;
+    const btVector3& moving = body->getLinearVelocity();
+    return {moving.x(), moving.y(), moving.z()};
+}
+
 void Object::setRotation(glm::quat value) { rotation = value; }
 void Object::setAngularVelocity(glm::vec3 value) { angularVelocity = value; }
 void Object::setScale(float value) { scale = value; }

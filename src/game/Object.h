@@ -57,6 +57,10 @@ public:
     // when there is none); otherwise push the transform into the body.
     void update(float dt, bool fromPhysics);
 
+    // World units per second as the object moves now: its body's, which a bounce changes,
+    // or `velocity` where it has none.
+    glm::vec3 currentVelocity() const;
+
     // translate(position) * rotation * scale; the quaternion is used as stored.
     glm::mat4 modelMatrix() const;
 };

@@ -102,13 +102,15 @@ ToneRecipe recipeFor(SoundCue cue)
     case SoundCue::pickup:
         // Two bright rising notes: nothing else in the game sounds above 1.5 kHz.
         recipe.totalSeconds = 0.4f;
-        recipe.parts = {tone(0.0f, 0.12f, 1568.0f, 1568.0f, 6.0f, 0.45f),
-                        tone(0.1f, 0.3f, 2093.0f, 2093.0f, 8.0f, 0.45f)};
+        recipe.parts = {tone(0.0f, 0.12f, 1568.0f, 1568.0f, 6.0f, 0.55f),
+                        tone(0.1f, 0.3f, 2093.0f, 2093.0f, 8.0f, 0.55f)};
         break;
     case SoundCue::hit:
-        // A dull thump: low noise and a falling sine, all below 300 Hz.
+        // A dull thump, low noise and a falling sine, under a short crack that the engine's
+        // hum, all below a few hundred hertz, cannot cover.
         recipe.totalSeconds = 0.6f;
-        recipe.parts = {noise(0.0f, 0.6f, 180.0f, 6.0f, 0.6f), tone(0.0f, 0.5f, 110.0f, 45.0f, 5.0f, 0.45f)};
+        recipe.parts = {noise(0.0f, 0.6f, 180.0f, 6.0f, 0.6f), tone(0.0f, 0.5f, 110.0f, 45.0f, 5.0f, 0.45f),
+                        noise(0.0f, 0.15f, 2500.0f, 25.0f, 0.3f)};
         break;
     case SoundCue::won:
         recipe.totalSeconds = 1.2f;
