@@ -10,6 +10,7 @@
 #include "Object.h"
 #include "Settings.h"
 #include "Startup.h"
+#include "audio/SoundPlayer.h"
 #include "platform/Host.h"
 
 // Names the failed condition and where it sits, then stops: nothing can run without it.
@@ -55,6 +56,10 @@ int main(int argc, char** argv)
 {
     platform::openConsole();
     initialize(argc, argv);
-    platform::runFrameLoop([] { return runFramePass(gameClockNow()); }, deleteAllObjects);
+    const auto atEnd = [] {
+        closeSound(); // a page never runs atexit, and its audio would play on without frames
+        deleteAllObjects();
+    };
+    platform::runFrameLoop([] { return runFramePass(gameClockNow()); }, atEnd, suspendSound);
     return 0;
 }

@@ -1,8 +1,28 @@
 #include "FadingLoop.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+// NOTE: Emscripten's OpenAL sets a Web Audio gain at once; this ramps it instead, reaching
+// into the library's own table of sources, as its API offers no ramp.
+EM_JS(void, rampWebAudioGain, (int source, float gain, float seconds), {
+    var context = AL.currentCtx;
+    var node = !context ? null : source ? (context.sources[source] || {}).gain : context.gain;
+    if (!node)
+        return;
+    var now = context.audioCtx.currentTime;
+    node.gain.cancelScheduledValues(now);
+    node.gain.setValueAtTime(node.gain.value, now);
+    node.gain.linearRampToValueAtTime(gain, now + seconds);
+});
+#endif
+
 namespace {
 
 constexpr std::chrono::milliseconds longestFade{500}; // a mixer that never moves on
+// How long a gain change takes to be heard in full: OpenAL Soft ramps every change over one
+// mixer update, about 20 ms; the browser's ramp is set to the same.
+constexpr std::chrono::milliseconds rampTime{20};
 
 ALint sampleOffset(ALuint source)
 {
@@ -19,6 +39,18 @@ bool playing(ALuint source)
 }
 
 } // namespace
+
+void setGainSmoothly(ALuint source, float gain)
+{
+#ifdef __EMSCRIPTEN__
+    rampWebAudioGain(static_cast<int>(source), gain, std::chrono::duration<float>(rampTime).count());
+#else
+    if (source)
+        alSourcef(source, AL_GAIN, gain);
+    else
+        alListenerf(AL_GAIN, gain);
+#endif
+}
 
 void FadingLoop::create(ALuint buffer, bool atListener)
 {
@@ -45,14 +77,14 @@ void FadingLoop::sound(float gain)
         return;
     }
     state = State::sounding;
-    alSourcef(source, AL_GAIN, gain);
+    setGainSmoothly(source, gain);
 }
 
 void FadingLoop::fadeOut()
 {
     if (state != State::sounding)
         return;
-    alSourcef(source, AL_GAIN, 0.0f);
+    setGainSmoothly(source, 0.0f);
     state = State::fading;
     lastOffset = sampleOffset(source);
     offsetChanges = 0;
@@ -68,7 +100,8 @@ void FadingLoop::finishFade()
         lastOffset = offset;
         ++offsetChanges;
     }
-    if (offsetChanges >= 2 || std::chrono::steady_clock::now() - fadeStarted > longestFade || !playing(source))
+    const auto fading = std::chrono::steady_clock::now() - fadeStarted;
+    if ((offsetChanges >= 2 && fading >= rampTime) || fading > longestFade || !playing(source))
         stopNow();
 }
 

@@ -6,6 +6,10 @@
 
 #include <chrono>
 
+// Sets the gain of a source, or of the listener for source 0, ramped over about 20 ms
+// rather than stepped: a step in the middle of a wave clicks as a cut does.
+void setGainSmoothly(ALuint source, float gain);
+
 class FadingLoop {
 public:
     // Makes the source; closing the device frees it with every other.

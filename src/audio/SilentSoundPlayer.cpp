@@ -10,4 +10,6 @@ void connectSound(GameHooks& /*hooks*/)
     soundEnabled = settings.sound;
 }
 
+void suspendSound(bool /*suspended*/) {}
+
 void closeSound() {}

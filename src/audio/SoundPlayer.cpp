@@ -59,7 +59,8 @@ using PauseDevice = void(ALC_APIENTRY*)(ALCdevice*);
 struct Audio {
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
-    PauseDevice pauseDevice = nullptr; // ALC_SOFT_pause_device where the library has it
+    PauseDevice pauseDevice = nullptr;  // ALC_SOFT_pause_device where the library has it
+    PauseDevice resumeDevice = nullptr;
     bool canTellLoss = false;          // ALC_EXT_disconnect: a device unplugged is noticed
     ALuint buffers[soundCueCount] = {};
     FadingLoop engine;
@@ -68,6 +69,7 @@ struct Audio {
     ALuint oneShots[oneShotSourceCount] = {};
     bool warningCued = false;  // the warning was shown since the last pass
     bool paused = false;       // the end has been reached and the device stopped
+    bool suspended = false;    // held still while the page is hidden
     bool listenerMoved = false; // lastListener is from the previous pass, so a velocity can be had
     glm::vec3 lastListener{0.0f};
     std::vector<std::pair<float, const Object*>> near; // kept between passes: no allocation per frame
@@ -180,8 +182,10 @@ bool openSound()
         toldNoDevice = true;
         return false;
     }
-    if (alcIsExtensionPresent(audio.device, "ALC_SOFT_pause_device"))
+    if (alcIsExtensionPresent(audio.device, "ALC_SOFT_pause_device")) {
         audio.pauseDevice = reinterpret_cast<PauseDevice>(alcGetProcAddress(audio.device, "alcDevicePauseSOFT"));
+        audio.resumeDevice = reinterpret_cast<PauseDevice>(alcGetProcAddress(audio.device, "alcDeviceResumeSOFT"));
+    }
     audio.canTellLoss = alcIsExtensionPresent(audio.device, "ALC_EXT_disconnect");
     alGetError(); // from here on, an error is ours
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
@@ -215,7 +219,7 @@ bool deviceStillThere()
 // mixer has played the ramp: closing the device at once would cut the sound mid-wave.
 void fadeBeforeClosing()
 {
-    alListenerf(AL_GAIN, 0.0f);
+    setGainSmoothly(0, 0.0f);
 #ifndef __EMSCRIPTEN__ // a page must not block; the browser closes its audio as it likes
     const auto sounding = std::find_if(std::begin(audio.oneShots), std::end(audio.oneShots), playing);
     FadingLoop* loud = nullptr;
@@ -338,7 +342,7 @@ void updateSound(float thrust)
         return;
     if (!isOpen() || audio.paused || !deviceStillThere())
         return;
-    alListenerf(AL_GAIN, soundEnabled ? 1.0f : 0.0f);
+    setGainSmoothly(0, soundEnabled ? 1.0f : 0.0f);
     forEachLoop([](FadingLoop& loop) { loop.finishFade(); });
     if (renderFrozen || gameWon) {
         // From the win on only its jingle is heard, also while the name is typed; the end
@@ -370,6 +374,19 @@ void connectSound(GameHooks& hooks)
         openSound();
 }
 
+void suspendSound(bool suspended)
+{
+    if (!isOpen() || audio.suspended == suspended)
+        return;
+    audio.suspended = suspended;
+    if (audio.paused || !audio.pauseDevice || !audio.resumeDevice)
+        return;
+    if (suspended)
+        audio.pauseDevice(audio.device);
+    else
+        audio.resumeDevice(audio.device);
+}
+
 void closeSound()
 {
     soundEnabled = false;
@@ -379,5 +396,8 @@ void closeSound()
     forEachLoop([](FadingLoop& loop) { loop.stopNow(); });
     for (ALuint source : audio.oneShots)
         alSourceStop(source); // NOTE: one at a time: Emscripten's alSourceStopv reads its list wrongly
+    // A page's audio outlives the device's closing: held still, it stops using the speakers.
+    if (audio.pauseDevice && !audio.paused)
+        audio.pauseDevice(audio.device);
     releaseDevice();
 }

@@ -8,6 +8,9 @@ struct GameHooks;
 // time M switches it on; with no device the game plays silently after one line on stderr.
 // Prints nothing on standard output.
 void connectSound(GameHooks& hooks);
+// Holds the device still (true) or lets it go on (false): for a page that is hidden and gets
+// no frames, while its audio would otherwise loop on alone. The end screen's pause stays.
+void suspendSound(bool suspended);
 // Stops every source and closes the device, so a recording back end finishes its file.
 // Sound is off afterwards until M opens the device again. Also run at exit.
 void closeSound();

@@ -23,7 +23,7 @@ bool nameReady()
     return true;
 }
 
-void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd)
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> /*hidden*/)
 {
     while (pass()) {
     }

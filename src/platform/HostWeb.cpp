@@ -84,6 +84,7 @@ bool nameTyped = false;
 
 std::function<bool()> loopPass;
 std::function<void()> loopEnd;
+std::function<void(bool)> pageHidden;
 bool toldGameOver = false;
 
 // Keys a finger holds on the touch controls, kept apart from the keyboard's: a key typed and
@@ -116,6 +117,8 @@ double hiddenSince = -1.0; // emscripten_get_now() milliseconds; negative while 
 EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, void*)
 {
     const double now = emscripten_get_now();
+    if (pageHidden)
+        pageHidden(event->hidden != 0);
     if (event->hidden) {
         if (hiddenSince < 0.0)
             hiddenSince = now;
@@ -164,11 +167,12 @@ bool nameReady()
     return nameTyped;
 }
 
-void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd)
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden)
 {
     // Kept beyond this call: the browser calls back long after main has given up its stack.
     loopPass = std::move(pass);
     loopEnd = std::move(atEnd);
+    pageHidden = std::move(hidden);
     emscripten_set_visibilitychange_callback(nullptr, false, onVisibilityChange);
     tellPageThePlayStarted();
     emscripten_set_main_loop(runOnePass, 0, 1);
