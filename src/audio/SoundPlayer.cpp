@@ -76,6 +76,9 @@ struct Audio {
 };
 Audio audio;
 bool toldNoDevice = false; // "No sound device" is said once a run, however often M tries
+// A closing jingle was cued: from then on it alone is heard, and once it is over the device
+// stops. The rules keep running on the frozen end screen, but nothing they cue there sounds.
+bool gameEnded = false;
 
 bool isOpen()
 {
@@ -251,13 +254,13 @@ bool anyBusy()
 
 void playCue(SoundCue cue, const glm::vec3& where)
 {
-    // Nothing after the end but the closing jingle itself: the rules keep running on the
-    // frozen screen, and a star taken there must not be heard.
-    if (renderFrozen && cue != SoundCue::gameOver && cue != SoundCue::won)
+    const bool closing = cue == SoundCue::won || cue == SoundCue::gameOver;
+    if (gameEnded && !closing)
         return;
+    gameEnded = gameEnded || closing;
     if (!soundEnabled || !isOpen() || audio.paused)
         return;
-    if (cue == SoundCue::won)
+    if (closing)
         fadeOutLoops(); // the name entry may block the loop: the mixer finishes the fade alone
     if (cue == SoundCue::lowFuel) {
         audio.warningCued = true;
@@ -344,11 +347,9 @@ void updateSound(float thrust)
         return;
     setGainSmoothly(0, soundEnabled ? 1.0f : 0.0f);
     forEachLoop([](FadingLoop& loop) { loop.finishFade(); });
-    if (renderFrozen || gameWon) {
-        // From the win on only its jingle is heard, also while the name is typed; the end
-        // screen idles: once the jingle and the fades are over, the mixer stops too.
+    if (gameEnded) {
         fadeOutLoops();
-        if (renderFrozen && !anyBusy()) {
+        if (!anyBusy()) {
             if (audio.pauseDevice)
                 audio.pauseDevice(audio.device);
             audio.paused = true;
@@ -368,6 +369,7 @@ void updateSound(float thrust)
 void connectSound(GameHooks& hooks)
 {
     soundEnabled = settings.sound;
+    gameEnded = false;
     hooks.playSound = playCue;
     hooks.updateSound = updateSound;
     if (soundEnabled)

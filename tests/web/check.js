@@ -210,12 +210,16 @@ async function play(browser, url) {
   assert.match(await scores(), /^WebAda \d+$/m);
   log('after a reload the stored table holds the name');
 
-  // Esc ends the game: the loop stops and the page says how to play again.
+  // Esc ends the game: the loop stops, the sound with it, and the page says how to play again.
   await page.focus('#canvas');
+  await page.keyboard.press('F2');
+  await page.keyboard.press('F2');
+  await waitFor('running audio after the reload', 30, () => audioRunning(page));
   await page.keyboard.press('Escape');
   await waitFor('end of the game', 30, async () => (await state()) === 'ended');
   assert.match(await page.$eval('#status', (element) => element.textContent), /Reload the page to play again/);
-  log('Esc stopped the loop');
+  await waitFor('the audio held once the game ended', 10, async () => !(await audioRunning(page)));
+  log('Esc stopped the loop and the audio');
   await storage(browser, url, page);
 }
 
@@ -315,10 +319,16 @@ async function switches(page, screenshot) {
   await page.keyboard.press('F5');
 }
 
+// True while one of the page's audio contexts plays (the stand-ins keep the list).
+function audioRunning(page) {
+  return page.evaluate(() => window.orbeluneAudio.contexts.some((context) => context.state === 'running'));
+}
+
 // A tab hidden longer than a full tank lasts with the drain on comes back with the fuel it
 // had: the hidden time is no frame's time. Were it counted, the first frame after would drain
 // the tank below 0 and freeze the picture on the score table.
 async function hiddenTab(browser, page) {
+  await waitFor('running audio', 30, () => audioRunning(page));
   const fuelSeconds = 100 / 10; // a full tank at the drain of 10 a second
   // Drain on only just before the tab is hidden and off just after the first frame it is
   // shown again, so that the frames seen drain little of the tank.
@@ -327,6 +337,8 @@ async function hiddenTab(browser, page) {
   const other = await browser.newPage();
   await other.bringToFront();
   await waitFor('the game\'s tab hidden', 10, () => page.evaluate(() => document.hidden));
+  // A loop would play on without frames: the audio is held while the tab is hidden.
+  await waitFor('the audio held in the hidden tab', 10, async () => !(await audioRunning(page)));
   const hiddenAt = Date.now();
   await waitFor(`the tab hidden for ${fuelSeconds + 1} s`, fuelSeconds + 10, () => Date.now() - hiddenAt > (fuelSeconds + 1) * 1000);
   await page.bringToFront();
@@ -334,6 +346,7 @@ async function hiddenTab(browser, page) {
   await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
   await page.keyboard.press('F5');
   await other.close();
+  await waitFor('the audio going on in the shown tab', 10, () => audioRunning(page));
   assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running', 'the game ended while hidden');
   const picture = async () => (await page.$('#canvas')).screenshot({ path: path.join(output, 'after-hidden.png') });
   let previous = await picture();
@@ -408,6 +421,7 @@ async function smallPicture(browser, url) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
+  await page.evaluateOnNewDocument(standIns);
   await page.goto(`${url}?fs=on&w=640&h=360`);
   await waitFor('the game running', 180, () => page.evaluate(() => document.body.dataset.state === 'running'));
   await fullScreen(page);
