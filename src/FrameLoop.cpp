@@ -4,16 +4,48 @@
 #include <GLFW/glfw3.h>
 
 #include "AppState.h"
+#include "Controls.h"
 #include "FrameClock.h"
 #include "FrameRenderer.h"
 #include "GameRules.h"
+#include "Scene.h"
+#include "Settings.h"
 #include "Startup.h"
+#include "audio/SoundPlayer.h"
 
 namespace {
 
 // How often the rules still run while the end screen waits for events: often enough that
 // a ship flown on into the planet asks for a name at once, rarely enough to idle.
 constexpr double frozenTickSeconds = 0.05;
+
+// The size the paused picture was drawn at; 0 x 0 until it is drawn. A new size needs it again.
+int pausedWidth = 0;
+int pausedHeight = 0;
+
+// A paused flight: its picture once, with "Paused" over it, then only events. Nothing moves,
+// so the frame counts no time.
+void holdStill()
+{
+    if (pausedWidth == settings.width && pausedHeight == settings.height)
+        return;
+    suspendSound(true);
+    deltaTime = 0.0f;
+    FrameView frame = captureFrameView();
+    frame.paused = true;
+    renderFrame(frame);
+    glfwSwapBuffers(window);
+    if (renderFrozen)
+        paused = false; // the frame just drawn ended the game: the end screen waits by itself
+    pausedWidth = settings.width;
+    pausedHeight = settings.height;
+}
+
+void goOn()
+{
+    pausedWidth = pausedHeight = 0;
+    suspendSound(false);
+}
 
 } // namespace
 
@@ -27,12 +59,30 @@ bool runFramePass(float now)
     if (glfwWindowShouldClose(window))
         return false;
     advanceFrameClock(now);
+    const bool wasPaused = paused;
     // Play polls and runs flat out. After the end the picture is frozen, so waiting for
-    // an event (or a short tick, for the rules that keep running) spares the CPU.
-    if (renderFrozen)
+    // an event (or a short tick, for the rules that keep running) spares the CPU; a paused
+    // flight waits the same way.
+    if (renderFrozen || paused)
         glfwWaitEventsTimeout(frozenTickSeconds);
     else
         glfwPollEvents();
+    if (newFlightAsked && renderFrozen) {
+        // The new flight's clock starts here: its first frame counts from the next pass.
+        newFlightAsked = false;
+        startNewFlight();
+        return true;
+    }
+    newFlightAsked = false;
+    if (paused) {
+        holdStill();
+        return true;
+    }
+    if (wasPaused) {
+        // The pass that ends the pause counts no time: the next frame counts its own alone.
+        goOn();
+        return true;
+    }
     updateGame();
     if (!renderFrozen) {
         renderFrame();

@@ -6,6 +6,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "AppState.h"
 #include "Camera.h"
 #include "PostProcessing.h"
 #include "Settings.h"
@@ -47,7 +48,30 @@ void onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods
     if (action == GLFW_PRESS) {
         if (bool* toggle = toggleFor(key))
             *toggle = !*toggle;
+        // Pausing is for a flight, flying again for the end screen; each key means nothing
+        // in the other.
+        if (key == GLFW_KEY_P && !renderFrozen)
+            paused = !paused;
+        if (key == GLFW_KEY_R && renderFrozen)
+            newFlightAsked = true;
     }
+}
+
+void onWindowFocus(GLFWwindow* /*window*/, int focused)
+{
+    // NOTE: only a focus once had and then taken away pauses: without a window manager the
+    // window may never be given focus at all, and must play on.
+    static bool hadFocus = false;
+    if (focused)
+        hadFocus = true;
+    else if (hadFocus && !renderFrozen)
+        paused = true;
+}
+
+void onWindowIconify(GLFWwindow* /*window*/, int iconified)
+{
+    if (iconified && !renderFrozen)
+        paused = true;
 }
 
 void onCursorPos(GLFWwindow*, double, double) {}

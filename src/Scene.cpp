@@ -6,12 +6,15 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "Camera.h"
 #include "FrameClock.h"
 #include "GameRules.h"
 #include "HudDrawing.h"
 #include "Input.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
+#include "PostProcessing.h"
+#include "Settings.h"
 #include "World.h"
 #include "Texture.h"
 #include "audio/SoundPlayer.h"
@@ -40,9 +43,12 @@ void loadMaterial(unsigned int (&set)[materialSlotCount], const char* const (&pa
 }
 
 // The loaded models and material maps as the world is built from them.
+unsigned int earthAlbedo = 0;
+
 WorldLooks loadedLooks()
 {
     WorldLooks looks;
+    looks.earthAlbedo = earthAlbedo;
     looks.ship = {shipMesh.shapes, shipMesh.radius};
     looks.sphere = {sphereMesh.shapes, sphereMesh.radius};
     looks.rock = {rockMesh.shapes, rockMesh.radius};
@@ -99,13 +105,26 @@ void setupScene()
     rockMesh.load(platform::dataPath("assets/Rock.obj"));
     starMesh.load(platform::dataPath("assets/star.obj"));
 
-    WorldLooks looks = loadedLooks();
-    looks.earthAlbedo = loadTexture(platform::dataPath("assets/Earth.jpg"), false); // lives until exit
-    buildWorld(looks, physicsWorld->dynamicsWorld);
+    earthAlbedo = loadTexture(platform::dataPath("assets/Earth.jpg"), false); // lives until exit
+    buildWorld(loadedLooks(), physicsWorld->dynamicsWorld);
 
     glfwSetTime(0.0);
     resetFrameClock();
     std::cout << "Initialization DONE.\n" << std::flush;
+}
+
+void startNewFlight()
+{
+    deleteAllObjects();
+    resetGameState();
+    setCameraDefaults(settings.width, settings.height);
+    buildWorld(loadedLooks(), physicsWorld->dynamicsWorld);
+    particleSystem.emit(glm::vec3(0.0f));
+    particleSystem.timeLeft = firstBurstSeconds;
+    exposure = 1.0f;
+    restartSound();
+    glfwSetTime(0.0);
+    resetFrameClock();
 }
 
 void connectGameHooks()

@@ -9,5 +9,9 @@
 void setupScene();
 // The blur and composite programs with their samplers on their units; part of setupScene.
 void buildPostProcessingPrograms();
+// A new flight in the same window: world, rules, camera, particles, exposure and sound as at
+// start-up, made from what start-up loaded; nothing is read or printed again, the switches
+// (F2 to F8, M) stay as the player set them, and rand() simply goes on.
+void startNewFlight();
 // Points the rules' hooks at the particle system, the HUD and the console.
 void connectGameHooks();

@@ -100,6 +100,8 @@ void installCallbacks(GLFWwindow* target)
     glfwSetMouseButtonCallback(target, static_cast<ButtonCallback>(ignoreEvent));
     glfwSetScrollCallback(target, static_cast<ScrollCallback>(ignoreEvent));
     glfwSetWindowSizeCallback(target, onWindowSize);
+    glfwSetWindowFocusCallback(target, onWindowFocus);
+    glfwSetWindowIconifyCallback(target, onWindowIconify);
 }
 
 void setInitialGlState(int width, int height)

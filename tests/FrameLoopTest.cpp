@@ -8,11 +8,14 @@
 #include "Controls.h"
 #include "FrameClock.h"
 #include "FrameLoop.h"
+#include "Camera.h"
 #include "GameRules.h"
+#include "Input.h"
 #include "Object.h"
 #include "Settings.h"
 #include "Startup.h"
 #include "GlTestSupport.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -56,6 +59,95 @@ TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCapped
     EXPECT_GT(outAt, 37.95f) << "fuel ran out early";
     EXPECT_LT(outAt, 38.1f) << "fuel drained slower than the clock ran";
     EXPECT_TRUE(renderFrozen) << "out of fuel ends the game";
+    deleteAllObjects();
+}
+
+// R on the end screen flies again in the same window, as fresh as the first flight; P holds a
+// flight still, clock included, and means nothing on the end screen, as R means nothing in
+// flight. A window that loses the focus it had pauses; one never focused plays on.
+TEST(FrameLoop, RFliesAgainAfterTheEndAndPHoldsAFlightStill)
+{
+    usePrivateDisplay();
+    Settings wanted;
+    wanted.width = 160;
+    wanted.height = 90;
+    StartupFailure failure = StartupFailure::none;
+    captureStdout([&] { failure = startGame(wanted, false); });
+    ASSERT_EQ(failure, StartupFailure::none);
+    const glm::vec3 shipAtStart = sceneObjects[0]->position;
+    const glm::vec3 cameraAtStart = camera.getPosition();
+    fuelDrain = true;
+    collisionsEnabled = false;
+    const auto press = [](int key) {
+        onKey(nullptr, key, 0, 1, 0);
+        onKey(nullptr, key, 0, 0, 0);
+    };
+
+    std::string said = captureStdout([] { EXPECT_LT(runUntilOutOfFuel(0.0f, 0.1f, 30.0f), 11.0f); });
+    ASSERT_TRUE(renderFrozen);
+    ASSERT_GT(asteroids.size(), 10u);
+    press('P');
+    EXPECT_FALSE(paused) << "P paused the end screen";
+    press('R');
+    said += captureStdout([] { EXPECT_TRUE(runFramePass(10.5f)); });
+    EXPECT_FALSE(renderFrozen);
+    EXPECT_EQ(fuel, 100.0f);
+    EXPECT_EQ(lives, 9);
+    EXPECT_TRUE(asteroids.empty()) << "rocks of the last flight";
+    EXPECT_EQ(sceneObjects.size(), 3u);
+    EXPECT_EQ(sceneObjects[0]->position, shipAtStart);
+    EXPECT_EQ(camera.getPosition(), cameraAtStart);
+    EXPECT_TRUE(fuelDrain) << "the switches keep what the player set";
+
+    // The new flight's clock starts at 0, as the first one's did.
+    runUntilOutOfFuel(0.0f, 0.1f, 2.0f);
+    EXPECT_NEAR(fuel, 80.0f, 0.01f);
+    press('R');
+    EXPECT_TRUE(runFramePass(2.1f));
+    EXPECT_NEAR(fuel, 79.0f, 0.01f) << "R did something in flight";
+    std::vector<glm::vec3> rocks;
+    for (const Object* rock : asteroids)
+        rocks.push_back(rock->position);
+    ASSERT_FALSE(rocks.empty());
+
+    press('P');
+    for (const float now : {2.2f, 3.2f, 4.2f, 5.1f})
+        EXPECT_TRUE(runFramePass(now));
+    EXPECT_NEAR(fuel, 79.0f, 0.01f) << "fuel spent while paused";
+    for (std::size_t i = 0; i < rocks.size(); ++i)
+        EXPECT_EQ(asteroids[i]->position, rocks[i]) << "a rock moved while paused";
+    press('P');
+    EXPECT_TRUE(runFramePass(5.2f));
+    EXPECT_TRUE(runFramePass(5.3f));
+    EXPECT_NEAR(fuel, 77.0f, 0.01f) << "the frames after the pause count more than their own time";
+
+    onWindowFocus(nullptr, 0);
+    EXPECT_FALSE(paused) << "paused for a focus it never had";
+    onWindowFocus(nullptr, 1);
+    onWindowFocus(nullptr, 0);
+    EXPECT_TRUE(paused) << "another window took the focus";
+    press('P');
+    onWindowIconify(nullptr, 1);
+    EXPECT_TRUE(paused) << "minimised";
+    press('P');
+
+    // Fifty flights more leave the GL names and the memory where one left them.
+    const int namesAfterOne = liveGlNames();
+    const long memoryAfterOne = residentKiB();
+    said += captureStdout([&] {
+        for (int flight = 0; flight < 50; ++flight) {
+            renderFrozen = true;
+            press('R');
+            EXPECT_TRUE(runFramePass(0.0f));
+            EXPECT_TRUE(runFramePass(0.1f));
+        }
+    });
+    EXPECT_EQ(liveGlNames(), namesAfterOne);
+    if (residentMemoryIsTheGames) {
+        EXPECT_LT(residentKiB() - memoryAfterOne, 16 * 1024);
+    }
+    EXPECT_EQ(said.find("loaded."), std::string::npos) << "read again: " << said;
+    EXPECT_EQ(said.find("Initialization DONE."), std::string::npos) << said;
     deleteAllObjects();
 }
 

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
 #include <thread>
@@ -277,4 +278,20 @@ Screenshot captureWindow(const std::string& windowId)
     }
     unlink(path.c_str());
     return shot;
+}
+
+int liveGlNames()
+{
+    int live = 0;
+    for (GLuint name = 1; name < 4096; ++name)
+        live += (glIsFramebuffer(name) ? 1 : 0) + (glIsTexture(name) ? 1 : 0) + (glIsRenderbuffer(name) ? 1 : 0);
+    return live;
+}
+
+long residentKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }

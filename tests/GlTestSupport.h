@@ -18,6 +18,10 @@ void usePrivateDisplay();
 void ensureGlContext();
 
 // What a GL query of `target` (GL_PRIMITIVES_GENERATED, ...) counts while `action` runs.
+// Framebuffers, textures and renderbuffers alive in the current context (names below 4096).
+int liveGlNames();
+// The process's resident memory; see residentMemoryIsTheGames.
+long residentKiB();
 unsigned int countPrimitives(unsigned int target, const std::function<void()>& action);
 // A level-0 parameter (GL_TEXTURE_WIDTH, GL_TEXTURE_INTERNAL_FORMAT, ...) of a 2D texture.
 int textureLevelParameter(unsigned int texture, unsigned int parameter);

@@ -137,22 +137,6 @@ namespace {
 
 // Framebuffer, texture and renderbuffer names alive in the context, over the range the
 // driver hands out first.
-int liveGlNames()
-{
-    int live = 0;
-    for (GLuint name = 1; name < 4096; ++name)
-        live += (glIsFramebuffer(name) ? 1 : 0) + (glIsTexture(name) ? 1 : 0) + (glIsRenderbuffer(name) ? 1 : 0);
-    return live;
-}
-
-long residentKiB()
-{
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // Draws into every image the resize made, so the driver really holds their memory.
 void touchFramebuffers()
 {

@@ -10,6 +10,8 @@ void connectSound(GameHooks& /*hooks*/)
     soundEnabled = settings.sound;
 }
 
+void restartSound() {}
+
 void suspendSound(bool /*suspended*/) {}
 
 void closeSound() {}

@@ -376,6 +376,18 @@ void connectSound(GameHooks& hooks)
         openSound();
 }
 
+void restartSound()
+{
+    gameEnded = false;
+    if (!isOpen())
+        return;
+    if (audio.paused && audio.resumeDevice && !audio.suspended)
+        audio.resumeDevice(audio.device);
+    audio.paused = false;
+    audio.listenerMoved = false;
+    audio.warningCued = false;
+}
+
 void suspendSound(bool suspended)
 {
     if (!isOpen() || audio.suspended == suspended)

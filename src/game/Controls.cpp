@@ -10,3 +10,5 @@ bool hdrEnabled = true;
 bool bloomEnabled = true;
 bool frustumCulling = false;
 bool soundEnabled = true;
+bool paused = false;
+bool newFlightAsked = false;

@@ -108,6 +108,17 @@ std::vector<TextLine> composeHud(const HudState& state)
     return lines;
 }
 
+TextLine composePausedLine(int width, int height, float (*advance)(const std::string& text))
+{
+    TextLine line;
+    line.text = "Paused";
+    line.scale = messageScale;
+    line.x = std::floor((static_cast<float>(width) - advance(line.text) * messageScale) / 2.0f);
+    line.y = static_cast<float>(height / 2);
+    line.color = white;
+    return line;
+}
+
 TextLine composeMessage(EndMessage message, int width, int height)
 {
     TextLine line;

@@ -38,5 +38,7 @@ std::vector<TextLine> composeHud(const HudState& state);
 // The same lines written into `lines`, whose strings keep their capacity from frame to frame.
 void composeHud(const HudState& state, std::vector<TextLine>& lines);
 TextLine composeMessage(EndMessage message, int width, int height);
+// "Paused", centred on the window; `advance` says how wide a text is at scale 1, in pixels.
+TextLine composePausedLine(int width, int height, float (*advance)(const std::string& text));
 // Sorts the table in place, best first, and lays out at most ten lines.
 std::vector<TextLine> composeScoreTable(HighScoreTable& table, int width, int height);

@@ -74,6 +74,8 @@ void hudPass(const FrameView& frame, int drawnAsteroids)
     glDisable(GL_DEPTH_TEST);
     drawHud(frame, drawnAsteroids);
     drawOutcome(frame);
+    if (frame.paused)
+        drawPausedLine(frame);
 }
 
 // The one place the frame tells the observer where each pass begins and ends.

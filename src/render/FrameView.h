@@ -24,4 +24,5 @@ struct FrameView {
     bool bloomEnabled = true;   // F7: blur the bright parts and add them
     bool frustumCulling = false; // F8: skip objects outside the view
     bool collisionsEnabled = true; // F4: shown on the HUD; the rules read their own
+    bool paused = false;        // "Paused" over the picture
 };

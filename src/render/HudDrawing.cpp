@@ -62,6 +62,17 @@ void showEndScoreTable(HighScoreTable& table)
         drawScoreTable(table, textRenderer, outcomeFrame->width, outcomeFrame->height);
 }
 
+void drawPausedLine(const FrameView& frame)
+{
+    const auto advance = [](const std::string& text) {
+        float width = 0.0f;
+        for (char c : text)
+            width += glyphAdvance(textRenderer.characters[c], 1.0f);
+        return width;
+    };
+    drawLine(textRenderer, composePausedLine(frame.width, frame.height, advance), frame.width, frame.height);
+}
+
 void drawMessage(EndMessage message, int width, int height)
 {
     drawLine(textRenderer, composeMessage(message, width, height), width, height);

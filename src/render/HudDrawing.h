@@ -15,6 +15,8 @@ void drawOutcome(const FrameView& frame);
 // The hooks checkOutcome shows its end screens through; outside drawOutcome they draw nothing,
 // as there is no frame to draw them over.
 void showEndMessage(EndMessage message);
+// "Paused" over the middle of `frame`.
+void drawPausedLine(const FrameView& frame);
 void showEndScoreTable(HighScoreTable& table);
 void drawMessage(EndMessage message, int width, int height);
 void drawScoreTable(HighScoreTable& table, TextRenderer& renderer, int width, int height);

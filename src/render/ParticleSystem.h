@@ -9,9 +9,11 @@
 
 #include "ShaderProgram.h"
 
+constexpr float firstBurstSeconds = 10.0f; // how long the burst at start-up lasts
+
 class ParticleSystem {
 public:
-    float timeLeft = 10.0f;   // seconds; also the active share: timeLeft * 0.1 of count
+    float timeLeft = firstBurstSeconds; // seconds; also the active share: timeLeft * 0.1 of count
     bool active = false;
     bool firstFrame = true;   // no captured positions exist since the last emit
     ShaderProgram shader;
