@@ -299,7 +299,7 @@ TEST(EndToEnd, ToggleKeysChangeThePictureTheWayTheyShould)
     EXPECT_EQ(game.quit(), 0);
 }
 
-TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheName)
+TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheNameAndRFliesAgain)
 {
     GameSession game;
     ASSERT_TRUE(game.start()) << game.process().output();
@@ -324,6 +324,25 @@ TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheName)
     // The table's first line at (W/2, H-40).
     EXPECT_GT(game.shot().share(windowWidth / 2 - 2, 8, 200, 40, isWhite), 0.02);
     EXPECT_EQ(game.process().output().find("Your Name: "), game.process().output().rfind("Your Name: "));
+
+    // R: a second flight in the same window, won and stored as the first.
+    const Screenshot endScreen = game.shot();
+    ASSERT_TRUE(pressKeys("r"));
+    ASSERT_FALSE(game.waitForShot([&endScreen](const Screenshot& now) { return !(now == endScreen); }).empty())
+        << "R left the end screen standing";
+    ASSERT_TRUE(holdKey("w", true));
+    const bool askedAgain = waitUntil([&] {
+        const std::string said = game.process().output();
+        return said.find("Your Name: ") != said.rfind("Your Name: ");
+    }, patience, 0.05);
+    holdKey("w", false);
+    ASSERT_TRUE(askedAgain) << game.process().output();
+    game.process().writeInput("Bea\n");
+    EXPECT_TRUE(waitUntil([&] { return readFile(scoreFile).rfind("Bea ", std::string::npos) != std::string::npos; },
+                          patience, 0.05));
+    EXPECT_EQ(readFile(scoreFile).rfind("Ace ", 0), 0u) << readFile(scoreFile);
+    const std::string said = game.process().output();
+    EXPECT_EQ(said.find("Initialization DONE."), said.rfind("Initialization DONE.")) << said;
     EXPECT_EQ(game.quit(), 0);
 }
 

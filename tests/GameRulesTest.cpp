@@ -257,7 +257,7 @@ TEST_F(GameRulesTest, WinnerTypesANameAndTheScoreIsStored)
     dir.write("scores.txt", "ada 150\n");
     fuel = 57.9f;
     ship().setPosition(planet().position);
-    input.str("neil armstrong\n");
+    input.str("neil armstrong\nbuzz\n");
     updateGame(); // the win is seen here, the name asked for in the next pass
     EXPECT_TRUE(gameWon);
     EXPECT_FALSE(nameEntered);
@@ -277,6 +277,13 @@ TEST_F(GameRulesTest, WinnerTypesANameAndTheScoreIsStored)
     EXPECT_EQ(shownEntries, 2u);
     updateGame(); // asked only once
     EXPECT_EQ(consoleBuffer.str(), "Your Name: ");
+
+    // A second win in the same run takes the next line's word, not the rest of the first.
+    resetGameState();
+    ship().setPosition(planet().position);
+    updateGame();
+    updateGame();
+    EXPECT_EQ(readFile(dir.file("scores.txt")), "ada 150\nneil 57\nbuzz 100\n");
 }
 
 TEST_F(GameRulesTest, WhileTheNameIsBeingTypedNothingMovesAndItIsAskedOnce)

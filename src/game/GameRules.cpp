@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <limits>
 #include <string>
 
 #include <glm/geometric.hpp>
@@ -80,8 +81,11 @@ bool enterName()
     if (gameHooks.nameReady && !gameHooks.nameReady())
         return false;
     std::string name;
-    if (gameHooks.nameInput)
+    if (gameHooks.nameInput) {
         name = readNameWord(*gameHooks.nameInput);
+        // The rest of the line is no one's name: a later win in the same run reads a new line.
+        gameHooks.nameInput->ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
     HighScoreTable table;
     table.load(gameHooks.scoreFile);
     table.add(name, scoreForFuel(fuel));
