@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "AppState.h"
 #include "CommandLine.h"
+#include "Controls.h"
 #include "FrameLoop.h"
 #include "Object.h"
 #include "Settings.h"
@@ -60,6 +62,13 @@ int main(int argc, char** argv)
         closeSound(); // a page never runs atexit, and its audio would play on without frames
         deleteAllObjects();
     };
-    platform::runFrameLoop([] { return runFramePass(gameClockNow()); }, atEnd, suspendSound);
+    // A page hidden mid-flight pauses it, as a desktop window losing the focus does: coming
+    // back must never cost a life. Its sound is held while hidden, and after while paused.
+    const auto hidden = [](bool isHidden) {
+        if (isHidden && !renderFrozen)
+            paused = true;
+        suspendSound(isHidden || paused);
+    };
+    platform::runFrameLoop([] { return runFramePass(gameClockNow()); }, atEnd, hidden);
     return 0;
 }

@@ -326,7 +326,8 @@ function audioRunning(page) {
 
 // A tab hidden longer than a full tank lasts with the drain on comes back with the fuel it
 // had: the hidden time is no frame's time. Were it counted, the first frame after would drain
-// the tank below 0 and freeze the picture on the score table.
+// the tank below 0 and freeze the picture on the score table. It comes back paused, with its
+// sound held, and P lets it go on.
 async function hiddenTab(browser, page) {
   await waitFor('running audio', 30, () => audioRunning(page));
   const fuelSeconds = 100 / 10; // a full tank at the drain of 10 a second
@@ -346,9 +347,19 @@ async function hiddenTab(browser, page) {
   await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
   await page.keyboard.press('F5');
   await other.close();
-  await waitFor('the audio going on in the shown tab', 10, () => audioRunning(page));
   assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running', 'the game ended while hidden');
   const picture = async () => (await page.$('#canvas')).screenshot({ path: path.join(output, 'after-hidden.png') });
+  const paused = await picture();
+  await page.evaluate(() => new Promise((resolve) => {
+    let frames = 10;
+    const next = () => (--frames ? requestAnimationFrame(next) : resolve());
+    requestAnimationFrame(next);
+  }));
+  assert.ok((await picture()).equals(paused), 'the picture moved on before P');
+  assert.strictEqual(await audioRunning(page), false, 'the audio went on before P');
+  await page.focus('#canvas');
+  await page.keyboard.press('p');
+  await waitFor('the audio going on after P', 10, () => audioRunning(page));
   let previous = await picture();
   await waitFor('the picture moving after the tab came back', 30, async () => {
     const next = await picture();
@@ -356,7 +367,7 @@ async function hiddenTab(browser, page) {
     previous = next;
     return moved;
   });
-  log(`a tab hidden for ${((Date.now() - hiddenAt) / 1000).toFixed(0)} s with the fuel drain on came back still playing`);
+  log(`a tab hidden for ${((Date.now() - hiddenAt) / 1000).toFixed(0)} s with the fuel drain on came back paused, and P played on`);
 }
 
 // Starts that cannot go on say why in the status line: a size no picture can have, and,
