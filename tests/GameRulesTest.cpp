@@ -318,7 +318,7 @@ TEST_F(GameRulesTest, NegativeFuelAndClosedInputStillStoreALine)
 }
 
 // Each key alone, half a second, against the README's key table: W/S forward and back along
-// the view, A/D left and right of it, Q/E rise and sink; in world terms, with the ship's
+// the view, A/D left and right of it, Q/E down and up the screen; in world terms, with the ship's
 // half-turned default, W +Z, S -Z, D +X, A -X, Q +Y, E -Y.
 TEST_F(GameRulesTest, EachMovementKeyMovesTheShipItsOwnWay)
 {
