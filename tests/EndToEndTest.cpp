@@ -2,6 +2,7 @@
 // Pictures are judged by pixel statistics, never by exact bytes: a driver update may move a
 // pixel, but it will not turn the Earth black.
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -204,6 +205,36 @@ int textHeight(const Screenshot& shot, HudBox box)
     return first < 0 ? 0 : last - first + 1;
 }
 
+// Mean row of the lit pixels, text left out; the planet is most of them, so this follows it
+// up and down the picture (rows count from the top).
+double litRow(const Screenshot& shot)
+{
+    double rows = 0.0;
+    long count = 0;
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const unsigned char* p = &shot.rgb[3 * (static_cast<size_t>(y) * shot.width + x)];
+            if (isLit(p[0], p[1], p[2]) && !isPureWhite(p[0], p[1], p[2])) {
+                rows += y;
+                ++count;
+            }
+        }
+    }
+    return count > 0 ? rows / count : -1.0;
+}
+
+// Holds `key` until the planet has moved well up or down the picture; returns the rows it
+// moved, down positive, or 0 when it stayed put.
+double planetMoveWhileHeld(const GameSession& game, const std::string& key)
+{
+    const double from = litRow(game.shotAfterKeys(""));
+    if (!holdKey(key, true))
+        return 0.0;
+    const Screenshot moved = game.waitForShot([from](const Screenshot& s) { return std::fabs(litRow(s) - from) > 12.0; });
+    holdKey(key, false);
+    return moved.empty() ? 0.0 : litRow(moved) - from;
+}
+
 bool resizeWindow(const GameSession& game, int width, int height)
 {
     const std::string command = "xdotool windowsize --sync " + game.window() + " " + std::to_string(width) +
@@ -295,6 +326,14 @@ TEST(EndToEnd, ToggleKeysChangeThePictureTheWayTheyShould)
         << "F6 switches HDR off for the frame";
     EXPECT_GT(direct.share(isOcean), 0.03) << "without HDR the scene still reaches the window";
     ASSERT_TRUE(pressKeys("F6"));
+
+    // E is up as the player sees it: the ship rises, so the planet goes down the picture, and
+    // Q brings it back up. Signs flipped anywhere from the key to the camera's up show here.
+    const double up = planetMoveWhileHeld(game, "e");
+    EXPECT_GT(up, 0.0) << "E moved the planet " << -up << " rows up the picture";
+    const double down = planetMoveWhileHeld(game, "q");
+    EXPECT_LT(down, 0.0) << "Q moved the planet " << down << " rows down the picture";
+    std::cout << "planet's mean row: E moved it " << up << ", Q " << down << '\n';
 
     EXPECT_EQ(game.quit(), 0);
 }

@@ -325,7 +325,7 @@ TEST_F(GameRulesTest, NegativeFuelAndClosedInputStillStoreALine)
 }
 
 // Each key alone, half a second, against the README's key table: W/S forward and back along
-// the view, A/D left and right of it, Q/E rise and sink; in world terms, with the ship's
+// the view, A/D left and right of it, Q/E down and up the screen; in world terms, with the ship's
 // half-turned default, W +Z, S -Z, D +X, A -X, Q +Y, E -Y.
 TEST_F(GameRulesTest, EachMovementKeyMovesTheShipItsOwnWay)
 {
@@ -347,12 +347,15 @@ TEST_F(GameRulesTest, EachMovementKeyMovesTheShipItsOwnWay)
         // The body follows the ship, so hits are judged where the player sees it.
         const btVector3 body = ship().body->getWorldTransform().getOrigin();
         EXPECT_NEAR(glm::distance(glm::vec3(body.x(), body.y(), body.z()), moved), 0.0f, 1e-5f);
-        // Forward and sideways are the view's own: the camera follows the ship.
+        // Forward, sideways and up are the view's own: the camera follows the ship.
         if (row.key == 'W' || row.key == 'S') {
             EXPECT_NEAR(glm::dot(moved, camera.getFront()), row.key == 'W' ? 5.0f : -5.0f, 1e-5f);
         }
         if (row.key == 'A' || row.key == 'D') {
             EXPECT_NEAR(glm::dot(moved, camera.getRight()), row.key == 'D' ? 5.0f : -5.0f, 1e-5f);
+        }
+        if (row.key == 'E' || row.key == 'Q') {
+            EXPECT_NEAR(glm::dot(moved, camera.getUp()), row.key == 'E' ? 5.0f : -5.0f, 1e-5f);
         }
     }
 

@@ -80,17 +80,17 @@ TEST(ShipControl, TriggersAndShouldersRiseAndSink)
     const Keys none;
     GamepadInput pad = stick(0.0f, 0.0f);
     EXPECT_EQ(shipControl(none.held, pad).y, 0.0f) << "triggers at rest read -1";
-    pad.rightTrigger = 1.0f; // rises, as Q does
-    EXPECT_EQ(shipControl(none.held, pad), shipControl(Keys().with('Q').held, {}));
+    pad.rightTrigger = 1.0f; // up, as E goes
+    EXPECT_EQ(shipControl(none.held, pad), shipControl(Keys().with('E').held, {}));
     pad.leftShoulder = true;
     EXPECT_NEAR(shipControl(none.held, pad).y, 0.0f, 1e-6f);
     pad.rightTrigger = -0.85f; // a trigger barely touched
-    EXPECT_EQ(shipControl(none.held, pad), shipControl(Keys().with('E').held, {}));
+    EXPECT_EQ(shipControl(none.held, pad), shipControl(Keys().with('Q').held, {}));
     pad.leftShoulder = false;
     pad.leftTrigger = 0.0f; // half way
-    EXPECT_NEAR(shipControl(none.held, pad).y, 0.4f / 0.9f, 1e-5f);
+    EXPECT_NEAR(shipControl(none.held, pad).y, -0.4f / 0.9f, 1e-5f);
     pad.leftShoulder = true;
-    EXPECT_EQ(shipControl(Keys().with('E').held, pad).y, 1.0f);
+    EXPECT_EQ(shipControl(Keys().with('Q').held, pad).y, -1.0f);
 }
 
 TEST(ShipControl, EachStickTriggerAndShoulderOfAStandardPadMovesLikeItsKey)
@@ -102,7 +102,7 @@ TEST(ShipControl, EachStickTriggerAndShoulderOfAStandardPadMovesLikeItsKey)
         char key;
     };
     const Case cases[] = {{0, 1.0f, -1, 'D'}, {0, -1.0f, -1, 'A'}, {1, -1.0f, -1, 'W'}, {1, 1.0f, -1, 'S'},
-                          {4, 1.0f, -1, 'E'}, {5, 1.0f, -1, 'Q'}, {-1, 0.0f, 4, 'E'}, {-1, 0.0f, 5, 'Q'}};
+                          {4, 1.0f, -1, 'Q'}, {5, 1.0f, -1, 'E'}, {-1, 0.0f, 4, 'Q'}, {-1, 0.0f, 5, 'E'}};
     for (const Case& c : cases) {
         float axes[gamepadAxisCount] = {0.0f, 0.0f, 0.0f, 0.0f, -1.0f, -1.0f}; // triggers rest at -1
         unsigned char buttons[gamepadButtonCount] = {};

@@ -45,8 +45,9 @@ glm::vec3 shipControl(const bool* keys, const GamepadInput& pad)
             control.x += pad.leftX * scale;
             control.z -= pad.leftY * scale; // pushing the stick away reads negative
         }
-        // Right rises as Q does, left sinks as E does (the ship's up points down the screen).
-        control.y += lift(pad.leftTrigger, pad.leftShoulder) - lift(pad.rightTrigger, pad.rightShoulder);
+        // Right goes up as E does, left down as Q does: the chase camera shares the ship's up,
+        // so the ship's up is up on the screen.
+        control.y += lift(pad.rightTrigger, pad.rightShoulder) - lift(pad.leftTrigger, pad.leftShoulder);
     }
     return glm::clamp(control, glm::vec3(-1.0f), glm::vec3(1.0f));
 }

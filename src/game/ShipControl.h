@@ -18,9 +18,10 @@ struct GamepadInput {
 constexpr float stickDeadZone = 0.2f;   // of full deflection: a resting stick reads up to ~0.1
 constexpr float triggerDeadZone = 0.1f; // of full travel
 
-// The ship's controls in its own frame, each axis -1..1: x side (D +), y up (E +), z forward
-// (W +). Keys and controller add per axis but never pass full deflection, so using both
-// never flies faster than either alone; two axes at once still add up (W with D is diagonal).
+// The ship's controls in its own frame, each axis -1..1: x side (D +), y up on the screen
+// (E +), z forward (W +). Keys and controller add per axis but never pass full deflection,
+// so using both never flies faster than either alone; two axes at once still add up (W with
+// D is diagonal).
 glm::vec3 shipControl(const bool* keys, const GamepadInput& pad);
 
 // A controller in the standard layout, GLFW's and the browser's alike: axes left X, left Y,

@@ -31,6 +31,36 @@ function share(file, crop, kind) {
     '-format', '%[fx:int(mean*1000)]', 'info:']).toString());
 }
 
+// Mean row of the lit pixels of `file` as a share of its height (0 top, 1 bottom), white text
+// left out: the planet is most of them, so this follows it up and down the picture.
+function litRow(file) {
+  const pgm = execFileSync('convert', [file, '-colorspace', 'Gray', '-depth', '8', 'pgm:-'], { maxBuffer: 1 << 26 });
+  const [header, w, h] = /^P5\s+(\d+)\s+(\d+)\s+255\s/.exec(pgm.toString('latin1', 0, 40));
+  let rows = 0;
+  let count = 0;
+  for (let i = header.length; i < pgm.length; ++i) {
+    if (pgm[i] > 20 && pgm[i] < 250) {
+      rows += Math.floor((i - header.length) / w);
+      ++count;
+    }
+  }
+  return count ? rows / count / h : -1;
+}
+
+// Holds what `press` presses until the planet has moved well up or down the picture, then
+// lets go; returns how far it moved as a share of the picture's height, down positive.
+async function planetMove(screenshot, press, release) {
+  const from = litRow(await screenshot());
+  let moved = 0;
+  await press();
+  try {
+    await waitFor('the planet moving', 30, async () => Math.abs(moved = litRow(await screenshot()) - from) > 0.03);
+  } finally {
+    await release();
+  }
+  return moved;
+}
+
 const expectedStartup = ['greasy-pan-2-albedo.png', 'greasy-pan-2-normal.png', 'greasy-pan-2-metal.png',
   'greasy-pan-2-roughness.png', 'greasy-pan-2-metal.png', 'cratered-rock-albedo.png', 'cratered-rock-normal.png',
   'cratered-rock-height.png', 'cratered-rock-height.png', 'cratered-rock-ao.png', 'gold-scuffed_basecolor.png',
@@ -108,12 +138,14 @@ function standIns() {
   navigator.getGamepads = () => [window.orbeluneStandInPad];
 }
 
-// A standard-layout pad whose left stick is pushed by (x, y), y negative away from the player.
-function standInPad(x, y) {
+// A standard-layout pad whose left stick is pushed by (x, y), y negative away from the player,
+// with the button of index `pressed` (the triggers are 6 and 7) held all the way.
+function standInPad(x, y, pressed = -1) {
   if (y === null) return null;
-  const button = { pressed: false, touched: false, value: 0 };
+  const button = (index) => (index === pressed ? { pressed: true, touched: true, value: 1 } :
+    { pressed: false, touched: false, value: 0 });
   return { id: 'stand-in', index: 0, connected: true, mapping: 'standard', timestamp: 0,
-    axes: [x, y, 0, 0], buttons: Array.from({ length: 17 }, () => button) };
+    axes: [x, y, 0, 0], buttons: Array.from({ length: 17 }, (unused, index) => button(index)) };
 }
 
 async function play(browser, url) {
@@ -455,6 +487,7 @@ async function phone(browser, url) {
   const page = await browser.newPage();
   const portrait = { width: 390, height: 844, isMobile: true, hasTouch: true };
   await page.setViewport(portrait);
+  await page.evaluateOnNewDocument(standIns);
   const panel = () => page.$eval('#console', (element) => element.textContent);
   await page.goto(`${url}?debug&fs=on&w=640&h=360`);
   await waitFor('the game running', 180, () => page.evaluate(() => document.body.dataset.state === 'running'));
@@ -472,7 +505,7 @@ async function phone(browser, url) {
       controls, inner: [innerWidth, innerHeight] };
   });
   const controlsFit = (layout, where) => {
-    assert.deepStrictEqual(Object.keys(layout.controls).sort(), ['Back', 'Forward', 'Left', 'Right', 'Rise', 'Sink']);
+    assert.deepStrictEqual(Object.keys(layout.controls).sort(), ['Back', 'Down', 'Forward', 'Left', 'Right', 'Up']);
     const [w, h] = layout.inner;
     for (const [name, box] of Object.entries(layout.controls))
       assert.ok(box.width >= 40 && box.top >= 0 && box.right <= w && box.bottom <= h && box.onTop, `${name} on the screen ${where}: ${JSON.stringify(box)}`);
@@ -500,8 +533,8 @@ async function phone(browser, url) {
   const middle = (box) => [box.x + box.width / 2, box.y + box.height / 2];
   const full = () => page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
   // A finger held a moment, as a player's is: its going down is no gesture, its lifting is.
-  await page.touchscreen.touchStart(...middle((await measure()).controls.Sink));
-  await waitFor('Sink held', 10, () => page.$eval('#touch [aria-label=Sink]', (button) => button.classList.contains('held')));
+  await page.touchscreen.touchStart(...middle((await measure()).controls.Down));
+  await waitFor('Down held', 10, () => page.$eval('#touch [aria-label=Down]', (button) => button.classList.contains('held')));
   await page.touchscreen.touchEnd();
   await waitFor('full screen after a tap on a touch control', 10, full);
   layout = await measure();
@@ -509,6 +542,22 @@ async function phone(browser, url) {
   assert.ok(layout.shown.width >= upright.width && layout.shown.bottom <= 844, `the picture in full screen: ${JSON.stringify(layout.shown)}`);
   await page.screenshot({ path: path.join(output, 'phone-full.png') });
   log(`a tap on a touch control took the screen: the picture at ${layout.shown.width.toFixed(0)} x ${layout.shown.height.toFixed(0)} and the controls with it`);
+
+  // Up is up on the screen: the button that says so lifts the ship and the planet goes down
+  // the picture; a controller's left trigger takes it back up (and the ship back to the line
+  // it flies to the planet on).
+  const canvasShot = async () => {
+    const file = path.join(output, 'phone-up.png');
+    await (await page.$('#canvas')).screenshot({ path: file });
+    return file;
+  };
+  const pad = (stub) => page.evaluate((held) => { window.orbeluneStandInPad = held; }, stub);
+  const up = await planetMove(canvasShot, () => page.touchscreen.touchStart(...middle(layout.controls.Up)),
+    () => page.touchscreen.touchEnd());
+  const down = await planetMove(canvasShot, () => pad(standInPad(0, 0, 6)), () => pad(null));
+  assert.ok(up > 0 && down < 0, `holding Up moved the planet ${up.toFixed(3)} of the picture's height down it, ` +
+    `the left trigger ${down.toFixed(3)}`);
+  log(`holding Up took the planet ${up.toFixed(3)} of the picture down, the left trigger ${(-down).toFixed(3)} up`);
 
   await page.touchscreen.touchStart(...middle(layout.controls.Forward));
   await page.keyboard.press('w');

@@ -190,8 +190,8 @@
   });
 
   var playing = touchScreen ?
-    'Playing: hold the arrows to fly, Rise and Sink to climb and fall.' :
-    'Playing: W S A D Q E fly, F2 to F8 switch, Esc ends.';
+    'Playing: hold the arrows to fly, Up and Down to go up and down.' :
+    'Playing: W S A D fly, E up, Q down, F2 to F8 switch, Esc ends.';
   var words = commandLine(window.location.search);
   window.Module = {
     canvas: canvas,
