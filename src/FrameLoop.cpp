@@ -8,6 +8,7 @@
 #include "FrameClock.h"
 #include "FrameRenderer.h"
 #include "GameRules.h"
+#include "Input.h"
 #include "Scene.h"
 #include "Settings.h"
 #include "Startup.h"
@@ -67,6 +68,7 @@ bool runFramePass(float now)
         glfwWaitEventsTimeout(frozenTickSeconds);
     else
         glfwPollEvents();
+    followStartButton(readGamepad());
     if (newFlightAsked && renderFrozen) {
         // The new flight's clock starts here: its first frame counts from the next pass.
         newFlightAsked = false;

@@ -57,6 +57,18 @@ void onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods
     }
 }
 
+void followStartButton(const GamepadInput& pad)
+{
+    static bool held = false;
+    if (pad.start && !held) {
+        if (renderFrozen)
+            newFlightAsked = true;
+        else
+            paused = !paused;
+    }
+    held = pad.start;
+}
+
 void onWindowFocus(GLFWwindow* /*window*/, int focused)
 {
     // NOTE: only a focus once had and then taken away pauses: without a window manager the

@@ -18,6 +18,9 @@ void onWindowSize(GLFWwindow* window, int width, int height);
 // when the player presses P, so coming back never costs a life.
 void onWindowFocus(GLFWwindow* window, int focused);
 void onWindowIconify(GLFWwindow* window, int iconified);
+// The controller's Start is P in flight and R on the end screen; only its press counts, as
+// a key's does. Called once a pass with the controller as it is now.
+void followStartButton(const GamepadInput& pad);
 // The first game controller GLFW knows a mapping for; not connected when there is none.
 // Polled every pass, so one plugged in or out is simply picked up or dropped.
 GamepadInput readGamepad();

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "AppState.h"
 #include "Camera.h"
 #include "Input.h"
 #include "PostProcessing.h"
@@ -68,6 +69,45 @@ TEST_F(InputTest, FunctionKeysFlipTheirToggleOncePerPress)
     }
     EXPECT_TRUE(showFrameStats);
     EXPECT_FALSE(fuelDrain);
+}
+
+// P and the controller's Start pause a flight, R and Start fly again from the end screen;
+// each means nothing in the other state, and a key or button held down acts once.
+TEST_F(InputTest, PauseAndFlyAgainAnswerOnlyWhereTheyMeanSomething)
+{
+    GamepadInput pad;
+    pad.connected = true;
+    const auto startHeldFor = [&pad](int passes) {
+        pad.start = true;
+        for (int pass = 0; pass < passes; ++pass)
+            followStartButton(pad);
+        pad.start = false;
+        followStartButton(pad);
+    };
+    renderFrozen = false;
+    onKey(window, GLFW_KEY_R, 0, GLFW_PRESS, 0);
+    EXPECT_FALSE(newFlightAsked) << "R in flight";
+    onKey(window, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+    onKey(window, GLFW_KEY_P, 0, GLFW_REPEAT, 0);
+    EXPECT_TRUE(paused);
+    onKey(window, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+    EXPECT_FALSE(paused);
+    startHeldFor(5);
+    EXPECT_TRUE(paused) << "Start held for five passes";
+    startHeldFor(1);
+    EXPECT_FALSE(paused);
+    EXPECT_FALSE(newFlightAsked);
+
+    renderFrozen = true;
+    onKey(window, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+    startHeldFor(1);
+    EXPECT_FALSE(paused) << "a pause on the end screen";
+    EXPECT_TRUE(newFlightAsked) << "Start on the end screen";
+    newFlightAsked = false;
+    onKey(window, GLFW_KEY_R, 0, GLFW_PRESS, 0);
+    EXPECT_TRUE(newFlightAsked);
+    newFlightAsked = false;
+    renderFrozen = false;
 }
 
 TEST_F(InputTest, UnknownAndOutOfRangeKeysChangeNothing)

@@ -115,6 +115,13 @@ TEST(ShipControl, EachStickTriggerAndShoulderOfAStandardPadMovesLikeItsKey)
         EXPECT_EQ(shipControl(Keys().held, pad), shipControl(Keys().with(c.key).held, {}))
             << "axis " << c.axis << " at " << c.value << ", button " << c.button;
     }
+    float resting[gamepadAxisCount] = {0.0f, 0.0f, 0.0f, 0.0f, -1.0f, -1.0f};
+    unsigned char startOnly[gamepadButtonCount] = {};
+    startOnly[7] = 1;
+    EXPECT_TRUE(gamepadFromLayout(resting, startOnly).start);
+    startOnly[7] = 0;
+    startOnly[9] = 1; // the left stick's click
+    EXPECT_FALSE(gamepadFromLayout(resting, startOnly).start);
     // The right stick and the face and other buttons fly nothing.
     float axes[gamepadAxisCount] = {0.0f, 0.0f, 1.0f, 1.0f, -1.0f, -1.0f};
     unsigned char buttons[gamepadButtonCount];

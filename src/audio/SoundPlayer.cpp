@@ -2,7 +2,9 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#if __has_include(<AL/alext.h>) // Emscripten's OpenAL has no extension header
 #include <AL/alext.h>
+#endif
 #ifndef ALC_CONNECTED
 #define ALC_CONNECTED 0x313 // ALC_EXT_disconnect, which Emscripten's headers lack
 #endif

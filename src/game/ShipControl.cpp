@@ -8,7 +8,7 @@
 namespace {
 
 constexpr int leftXAxis = 0, leftYAxis = 1, leftTriggerAxis = 4, rightTriggerAxis = 5;
-constexpr int leftShoulderButton = 4, rightShoulderButton = 5;
+constexpr int leftShoulderButton = 4, rightShoulderButton = 5, startButton = 7;
 
 // -1, 0 or 1 from a pair of opposing keys; GLFW's codes for letters are their ASCII capitals.
 float keyAxis(const bool* keys, char plus, char minus)
@@ -63,5 +63,6 @@ GamepadInput gamepadFromLayout(const float (&axes)[gamepadAxisCount],
     pad.rightTrigger = axes[rightTriggerAxis];
     pad.leftShoulder = buttons[leftShoulderButton] != 0;
     pad.rightShoulder = buttons[rightShoulderButton] != 0;
+    pad.start = buttons[startButton] != 0;
     return pad;
 }

@@ -13,6 +13,7 @@ struct GamepadInput {
     float rightTrigger = -1.0f;
     bool leftShoulder = false;
     bool rightShoulder = false;
+    bool start = false;         // pauses a flight, or flies again from the end screen
 };
 
 constexpr float stickDeadZone = 0.2f;   // of full deflection: a resting stick reads up to ~0.1
@@ -26,7 +27,7 @@ glm::vec3 shipControl(const bool* keys, const GamepadInput& pad);
 
 // A controller in the standard layout, GLFW's and the browser's alike: axes left X, left Y,
 // right X, right Y, left and right trigger (resting at -1); buttons A, B, X, Y, then the
-// left and right shoulder, ...; a button reads non-zero while pressed.
+// left and right shoulder, back, start, ...; a button reads non-zero while pressed.
 constexpr int gamepadAxisCount = 6;
 constexpr int gamepadButtonCount = 15;
 GamepadInput gamepadFromLayout(const float (&axes)[gamepadAxisCount],
