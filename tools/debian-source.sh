@@ -102,10 +102,11 @@ install_bullet() {
 }
 
 # The header-only libraries come from the Debian -dev packages, in a folder of their own
-# ($headers) so that /usr/include never reaches the target's compiler.
+# ($headers) so that /usr/include never reaches the target's compiler. They keep their own
+# dates, so that copying them again on every run rebuilds nothing.
 copy_headers() {
   rm -rf "$headers"
   mkdir -p "$headers/include"
-  cp -r /usr/include/glm "$headers/include/"
-  cp /usr/include/stb/stb_image.h /usr/include/tiny_obj_loader.h "$headers/include/"
+  cp -rp /usr/include/glm "$headers/include/"
+  cp -p /usr/include/stb/stb_image.h /usr/include/tiny_obj_loader.h "$headers/include/"
 }
