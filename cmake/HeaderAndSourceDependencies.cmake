@@ -10,12 +10,13 @@ add_library(glm::glm INTERFACE IMPORTED)
 target_include_directories(glm::glm SYSTEM INTERFACE ${ORBELUNE_GLM_INCLUDE})
 
 # stb_image and tinyobjloader carry their implementation in the header; one file each
-# compiles it, as the Linux packages' shared libraries do.
+# compiles it, as the Linux packages' shared libraries do. Written only when they change, so
+# that configuring again rebuilds nothing.
 set(ORBELUNE_SINGLE_HEADER_DIR ${CMAKE_BINARY_DIR}/single-header)
-file(WRITE ${ORBELUNE_SINGLE_HEADER_DIR}/stb_image.c
-  "#define STB_IMAGE_IMPLEMENTATION\n#include <stb_image.h>\n")
-file(WRITE ${ORBELUNE_SINGLE_HEADER_DIR}/tiny_obj_loader.cc
-  "#define TINYOBJLOADER_IMPLEMENTATION\n#include <tiny_obj_loader.h>\n")
+file(CONFIGURE OUTPUT ${ORBELUNE_SINGLE_HEADER_DIR}/stb_image.c
+  CONTENT "#define STB_IMAGE_IMPLEMENTATION\n#include <stb_image.h>\n" @ONLY)
+file(CONFIGURE OUTPUT ${ORBELUNE_SINGLE_HEADER_DIR}/tiny_obj_loader.cc
+  CONTENT "#define TINYOBJLOADER_IMPLEMENTATION\n#include <tiny_obj_loader.h>\n" @ONLY)
 
 add_library(orbelune_stb STATIC ${ORBELUNE_SINGLE_HEADER_DIR}/stb_image.c)
 target_include_directories(orbelune_stb SYSTEM PUBLIC ${ORBELUNE_STB_INCLUDE})

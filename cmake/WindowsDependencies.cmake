@@ -11,6 +11,8 @@ enable_language(C)
 find_package(OpenGL REQUIRED)
 find_package(glfw3 3.3 REQUIRED)
 find_package(Freetype REQUIRED)
+# OpenAL Soft, a DLL beside the game; without it the game builds silent (SoundSources.cmake).
+find_package(OpenAL)
 
 if(ORBELUNE_GLEW_SOURCE_DIR)
   add_library(orbelune_glew STATIC ${ORBELUNE_GLEW_SOURCE_DIR}/src/glew.c)

@@ -47,6 +47,36 @@ unpack_source() {
   echo "$dir"
 }
 
+# Unpacks the upstream tarball of $1 as Debian release $3 publishes it with version $2 into
+# $deps/src/$1 (once) and prints that folder; for a library whose source this Debian's
+# archive no longer serves. The look-up goes through an apt configuration of its own under
+# $deps: a line for another release among the machine's sources would make `apt-get source`
+# pick that release for every library. The signed index names the tarball's address and
+# SHA-256, which apt-helper checks as it downloads; $deps/src/$1.origin keeps both.
+unpack_other_release_tarball() {
+  local name="$1" version="$2" suite="$3" dir="$deps/src/$1"
+  if [ ! -f "$dir/.unpacked" ]; then
+    local apt="$deps/download/$name" uris address file size hash
+    rm -rf "$dir" "$apt"
+    mkdir -p "$apt/lists/partial" "$apt/cache" "$dir"
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $suite main" \
+      >"$apt/sources.list"
+    local options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+      -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache")
+    # Each line: 'ADDRESS' FILE SIZE SHA256:HASH
+    apt-get "${options[@]}" update >"$deps/$name-source.log" 2>&1 \
+      && uris="$(apt-get "${options[@]}" source --print-uris "$name=$version" 2>>"$deps/$name-source.log")" \
+      && read -r address file size hash < <(grep -F ".orig.tar." <<<"$uris" | tr -d "'") \
+      && /usr/lib/apt/apt-helper download-file "$address" "$apt/$file" "$hash" >>"$deps/$name-source.log" 2>&1 \
+      && tar -xf "$apt/$file" -C "$dir" --strip-components=1 \
+      || { echo "Could not fetch $name $version from Debian $suite:" >&2; tail -20 "$deps/$name-source.log" >&2; exit 1; }
+    printf '%s %s %s %s\n' "$address" "$file" "$size" "$hash" >"$deps/src/$name.origin"
+    rm -rf "$apt"
+    touch "$dir/.unpacked"
+  fi
+  echo "$dir"
+}
+
 # Builds one CMake library for the target and installs it into $prefix, unless it is there
 # already. Expects $configure (the CMake command that targets it), $building (the line that
 # announces a build, %s for the name), $prefix and $jobs. With --targets, only those are
@@ -102,10 +132,11 @@ install_bullet() {
 }
 
 # The header-only libraries come from the Debian -dev packages, in a folder of their own
-# ($headers) so that /usr/include never reaches the target's compiler.
+# ($headers) so that /usr/include never reaches the target's compiler. They keep their own
+# dates, so that copying them again on every run rebuilds nothing.
 copy_headers() {
   rm -rf "$headers"
   mkdir -p "$headers/include"
-  cp -r /usr/include/glm "$headers/include/"
-  cp /usr/include/stb/stb_image.h /usr/include/tiny_obj_loader.h "$headers/include/"
+  cp -rp /usr/include/glm "$headers/include/"
+  cp -p /usr/include/stb/stb_image.h /usr/include/tiny_obj_loader.h "$headers/include/"
 }
