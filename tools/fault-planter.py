@@ -137,15 +137,24 @@ def planted_files(fault):
 
 
 def check(paths):
-    gone = 0
+    found = gone = broken = 0
+    print("%-44s %-8s %s" % ("fault", "text", "what it does"))
     for path in paths:
+        name = os.path.basename(path)[:-len(".fault")] if path.endswith(".fault") else path
         try:
-            planted_files(parse(path))
-        except (Malformed, TextGone) as problem:
-            print("%s: %s" % (os.path.basename(path), problem))
+            fault = parse(path)
+            planted_files(fault)
+            print("%-44s %-8s %s" % (name, "found", fault.sentence))
+            found += 1
+        except TextGone as problem:
+            print("%-44s %-8s %s" % (name, "GONE", problem))
             gone += 1
-    print("%d faults: %d found, %d with text gone or not once" % (len(paths), len(paths) - gone, gone))
-    return 1 if gone else 0
+        except Malformed as problem:
+            print("%-44s %-8s %s" % (name, "BROKEN", problem))
+            broken += 1
+    print("%d faults: %d found once, %d with their text gone, %d could not be read"
+          % (len(paths), found, gone, broken))
+    return 1 if gone or broken else 0
 
 
 def plant(path, saved):
