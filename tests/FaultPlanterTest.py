@@ -2,15 +2,17 @@
 """The planter of tools/mutations/: a fault must land where its text is, or not at all."""
 
 import glob
-import importlib.util
 import os
 import tempfile
+import types
 import unittest
 
 TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools")
-spec = importlib.util.spec_from_file_location("planter", os.path.join(TOOLS, "fault-planter.py"))
-planter = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(planter)
+# Its file name is no module name, so it is loaded by hand: the real script, not a copy.
+planter = types.ModuleType("planter")
+planter.__file__ = os.path.join(TOOLS, "fault-planter.py")
+with open(planter.__file__, encoding="utf-8") as source:
+    exec(compile(source.read(), planter.__file__, "exec"), planter.__dict__)
 
 
 class FindAndReplace(unittest.TestCase):
