@@ -54,6 +54,7 @@ restore() {
     "${planter[@]}" restore "$saved" || echo "mutation check: could not put back $saved; see git diff" >&2
   fi
 }
+[ ! -d "$saved" ] || echo "Putting back the source a killed run left with a fault planted"
 restore
 trap restore EXIT
 trap 'exit 130' INT TERM
