@@ -8,7 +8,7 @@ packages=(
   libglfw3-dev libglew-dev libglm-dev libbullet-dev libtinyobjloader-dev libstb-dev
   libfreetype-dev libfontconfig-dev libopenal-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick glslang-tools
+  xvfb xauth xdotool imagemagick glslang-tools python3
 )
 # --no-recommends first: the named tools without all they merely recommend (diffoscope's
 # recommendations alone are some four hundred packages).
