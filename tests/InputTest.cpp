@@ -92,8 +92,8 @@ TEST_F(InputTest, PauseAndFlyAgainAnswerOnlyWhereTheyMeanSomething)
     EXPECT_TRUE(paused);
     onKey(window, GLFW_KEY_P, 0, GLFW_PRESS, 0);
     EXPECT_FALSE(paused);
-    startHeldFor(5);
-    EXPECT_TRUE(paused) << "Start held for five passes";
+    startHeldFor(4);
+    EXPECT_TRUE(paused) << "Start held for four passes";
     startHeldFor(1);
     EXPECT_FALSE(paused);
     EXPECT_FALSE(newFlightAsked);
