@@ -61,6 +61,10 @@ for file in orbelune.js orbelune.wasm orbelune.data; do
   gzip -9 -n -k "$site/$file"
   brotli -q 11 -k "$site/$file"
 done
+# What a player downloads changes with every build, so it is measured here, not written down.
+sizes() { for file in orbelune.js orbelune.wasm orbelune.data; do stat -c %s "$site/$file$1"; done | awk '{ total += $1 } END { print total }'; }
+printf 'A player downloads %s bytes, %s with gzip, %s with Brotli\n' "$(sizes '')" "$(sizes .gz)" "$(sizes .br)" |
+  tee "$out/download-sizes.txt"
 echo "Wrote $site after $((SECONDS - started)) s"
 
 if [ "${1:-}" = --serve ]; then
