@@ -20,9 +20,15 @@ namespace {
 // a ship flown on into the planet asks for a name at once, rarely enough to idle.
 constexpr double frozenTickSeconds = 0.05;
 
-// The size the paused picture was drawn at; 0 x 0 until it is drawn. A new size needs it again.
+// The size the paused picture was drawn at; 0 x 0 while no flight is held. A new size needs
+// the picture again.
 int pausedWidth = 0;
 int pausedHeight = 0;
+
+bool holdingStill()
+{
+    return pausedWidth != 0;
+}
 
 // A paused flight: its picture once, with "Paused" over it, then only events. Nothing moves,
 // so the frame counts no time.
@@ -60,7 +66,6 @@ bool runFramePass(float now)
     if (glfwWindowShouldClose(window))
         return false;
     advanceFrameClock(now);
-    const bool wasPaused = paused;
     // Play polls and runs flat out. After the end the picture is frozen, so waiting for
     // an event (or a short tick, for the rules that keep running) spares the CPU; a paused
     // flight waits the same way.
@@ -80,8 +85,9 @@ bool runFramePass(float now)
         holdStill();
         return true;
     }
-    if (wasPaused) {
-        // The pass that ends the pause counts no time: the next frame counts its own alone.
+    if (holdingStill()) {
+        // P may come in this pass's events or, in a page, between passes: either way the pass
+        // that ends the pause counts no time, and the next frame counts its own alone.
         goOn();
         return true;
     }

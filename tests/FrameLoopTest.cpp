@@ -119,7 +119,7 @@ TEST(FrameLoop, RFliesAgainAfterTheEndAndPHoldsAFlightStill)
     press('P');
     EXPECT_TRUE(runFramePass(5.2f));
     EXPECT_TRUE(runFramePass(5.3f));
-    EXPECT_NEAR(fuel, 77.0f, 0.01f) << "the frames after the pause count more than their own time";
+    EXPECT_NEAR(fuel, 78.0f, 0.01f) << "the first frame after the pause counts more than its own time";
 
     onWindowFocus(nullptr, 0);
     EXPECT_FALSE(paused) << "paused for a focus it never had";
