@@ -31,9 +31,8 @@ float runUntilOutOfFuel(float from, float step, float until)
     return now;
 }
 
-} // namespace
-
-TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCappedFrame)
+// The game started on a small hidden window, its start-up lines kept from the test's output.
+StartupFailure startSmallGame()
 {
     usePrivateDisplay();
     Settings wanted;
@@ -41,7 +40,14 @@ TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCapped
     wanted.height = 90;
     StartupFailure failure = StartupFailure::none;
     captureStdout([&] { failure = startGame(wanted, false); });
-    ASSERT_EQ(failure, StartupFailure::none);
+    return failure;
+}
+
+} // namespace
+
+TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCappedFrame)
+{
+    ASSERT_EQ(startSmallGame(), StartupFailure::none);
     fuelDrain = true;
     collisionsEnabled = false; // the asteroids must not end the game first
 
@@ -67,13 +73,7 @@ TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCapped
 // flight. A window that loses the focus it had pauses; one never focused plays on.
 TEST(FrameLoop, RFliesAgainAfterTheEndAndPHoldsAFlightStill)
 {
-    usePrivateDisplay();
-    Settings wanted;
-    wanted.width = 160;
-    wanted.height = 90;
-    StartupFailure failure = StartupFailure::none;
-    captureStdout([&] { failure = startGame(wanted, false); });
-    ASSERT_EQ(failure, StartupFailure::none);
+    ASSERT_EQ(startSmallGame(), StartupFailure::none);
     const glm::vec3 shipAtStart = sceneObjects[0]->position;
     const glm::vec3 cameraAtStart = camera.getPosition();
     fuelDrain = true;
