@@ -30,6 +30,13 @@ bool holdingStill()
     return pausedWidth != 0;
 }
 
+// The flight held still goes on: the sound too, and the next pause draws its picture again.
+void goOn()
+{
+    pausedWidth = pausedHeight = 0;
+    suspendSound(false);
+}
+
 // A paused flight: its picture once, with "Paused" over it, then only events. Nothing moves,
 // so the frame counts no time.
 void holdStill()
@@ -42,19 +49,22 @@ void holdStill()
     frame.paused = true;
     renderFrame(frame);
     glfwSwapBuffers(window);
-    if (renderFrozen)
-        paused = false; // the frame just drawn ended the game: the end screen waits by itself
     pausedWidth = settings.width;
     pausedHeight = settings.height;
-}
-
-void goOn()
-{
-    pausedWidth = pausedHeight = 0;
-    suspendSound(false);
+    if (renderFrozen) {
+        // The frame just drawn ended the game: the end screen waits by itself.
+        paused = false;
+        goOn();
+    }
 }
 
 } // namespace
+
+void pausedPictureLost()
+{
+    if (holdingStill())
+        pausedWidth = pausedHeight = -1;
+}
 
 float gameClockNow()
 {
@@ -91,10 +101,18 @@ bool runFramePass(float now)
         goOn();
         return true;
     }
+    const bool askingName = gameWon && !nameEntered;
     updateGame();
     if (!renderFrozen) {
         renderFrame();
         glfwSwapBuffers(window);
+    }
+    if (askingName && nameEntered) {
+        // The console's read held the loop: what was pressed meanwhile was meant for the
+        // flight, not for the end screen that now stands, where R would fly again unseen.
+        glfwPollEvents();
+        followStartButton(readGamepad());
+        newFlightAsked = false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include "Camera.h"
 #include "CommandLine.h"
+#include "FrameLoop.h"
 #include "Input.h"
 #include "PostProcessing.h"
 #include "Scene.h"
@@ -102,6 +103,7 @@ void installCallbacks(GLFWwindow* target)
     glfwSetWindowSizeCallback(target, onWindowSize);
     glfwSetWindowFocusCallback(target, onWindowFocus);
     glfwSetWindowIconifyCallback(target, onWindowIconify);
+    glfwSetWindowRefreshCallback(target, [](GLFWwindow*) { pausedPictureLost(); });
 }
 
 void setInitialGlState(int width, int height)

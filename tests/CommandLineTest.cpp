@@ -168,8 +168,8 @@ TEST(CommandLine, SoundIsOnOrOffInAnyCaseAndSaysNothingByDefault)
         {{"--sound", "OFF"}, false, "Setting sound off\n"},
         {{"-snd", "Off"}, false, "Setting sound off\n"},
         {{"-snd", "ON"}, true, "Setting sound on\n"},
-        {{"-snd", "no"}, true, "Unusable sound no (on or off), keeping its default, on\n"},
-        {{"-snd", ""}, true, "Unusable sound  (on or off), keeping its default, on\n"},
+        {{"-snd", "no"}, true, "Unusable sound no (on or off), keeping its default\n"},
+        {{"-snd", ""}, true, "Unusable sound  (on or off), keeping its default\n"},
         {{"-snd", "off", "-snd", "offf"}, false, "Setting sound off\nUnusable sound offf (on or off), keeping off\n"},
         {{"-snd", "off", "-snd", "on"}, true, "Setting sound off\nSetting sound on\n"},
     };

@@ -347,6 +347,8 @@ TEST(EndToEnd, FlyingIntoThePlanetWinsAndStoresTheNameAndRFliesAgain)
     holdKey("w", false);
     ASSERT_TRUE(asked) << "ten seconds of W reach the planet";
 
+    // R while the name is asked is not yet the end screen's R: the table must still stand.
+    ASSERT_TRUE(pressKeys("r"));
     // Two words: only the first is the name.
     game.process().writeInput("Ace of Spades\n");
     const std::string scoreFile = game.run().file("assets/scores.txt");

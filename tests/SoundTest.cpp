@@ -346,6 +346,7 @@ TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
     // taken on the frozen screen, where the rules still run.
     const double endAt = loseLastLife();
     ASSERT_TRUE(renderFrozen);
+    takeStar(); // while the jingle plays
     playUntil(endAt + 0.5);
     const auto stillMixing = deviceSeconds;
     const auto deadline = deadlineAfter(20.0);
@@ -368,6 +369,9 @@ TEST_F(SoundTest, OffOnTheCommandLineMutedByMAndSilentOnTheEndScreen)
     EXPECT_GT(mix.between(heardAt, heardAt + 0.25).rms, loud) << "M turned sound on";
     EXPECT_LT(mix.between(mutedAt, mutedAt + 0.5).rms, silent) << "M turned sound off";
     EXPECT_GT(mix.between(endAt, endAt + 1.0).rms, loud) << "the game over is heard";
+    // The chime's first note has nothing of the jingle's, which stays below 400 Hz.
+    EXPECT_LT(mix.toneLevel(endAt, endAt + 0.3, 1568.0), mix.toneLevel(heardAt, heardAt + 0.1, 1568.0) / 10.0f)
+        << "a star taken on the end screen chimed";
     EXPECT_LT(mix.between(endAt + 1.7, 1.0e9).rms, silent) << "the end screen is silent";
 
     // Closed is closed: no pass opens the device again behind the player's back; M does.
@@ -596,6 +600,7 @@ TEST_F(SoundTest, ADeviceLostMidFlightIsLeftAfterOneLineAndMTriesAgain)
     for (auto at = said.find(line); at != std::string::npos; at = said.find(line, at + 1))
         ++times;
     EXPECT_EQ(times, 2u) << "once for each loss, the second after M opened it again: " << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << "nothing but the game's line: " << said;
     EXPECT_EQ(fuel, 100.0f) << "the game goes on";
 }
 

@@ -174,12 +174,25 @@ void giveUp(const char* why)
         std::cerr << why << std::endl;
 }
 
+void setEnvironmentDefault(const char* name, const char* value)
+{
+#ifdef _WIN32
+    if (!std::getenv(name))
+        _putenv_s(name, value);
+#else
+    setenv(name, value, 0);
+#endif
+}
+
 // Opens the default device; false where there is none or it cannot make the sounds. Sound is
 // then off, and only M tries again.
 bool openSound()
 {
     if (isOpen())
         return true;
+    // The library's mixer thread reports a lost device on standard error too, after the line
+    // the player gets from us; a level the player set is theirs.
+    setEnvironmentDefault("ALSOFT_LOGLEVEL", "0");
     audio.device = withQuietStandardError([] { return alcOpenDevice(nullptr); });
     audio.context = audio.device ? alcCreateContext(audio.device, nullptr) : nullptr;
     if (!audio.context || !alcMakeContextCurrent(audio.context)) {
@@ -221,8 +234,9 @@ bool deviceStillThere()
 }
 
 // Takes everything to silence and, on the desktop, waits (a quarter second at most) until the
-// mixer has played the ramp: closing the device at once would cut the sound mid-wave.
-void fadeBeforeClosing()
+// mixer has played the ramp: closing or pausing the device at once would cut the sound
+// mid-wave. The listener's gain comes back with the next pass that sounds.
+void fadeToSilence()
 {
     setGainSmoothly(0, 0.0f);
 #ifndef __EMSCRIPTEN__ // a page must not block; the browser closes its audio as it likes
@@ -397,10 +411,12 @@ void suspendSound(bool suspended)
     audio.suspended = suspended;
     if (audio.paused || !audio.pauseDevice || !audio.resumeDevice)
         return;
-    if (suspended)
+    if (suspended) {
+        fadeToSilence();
         audio.pauseDevice(audio.device);
-    else
+    } else {
         audio.resumeDevice(audio.device);
+    }
 }
 
 void closeSound()
@@ -408,7 +424,7 @@ void closeSound()
     soundEnabled = false;
     if (!isOpen())
         return;
-    fadeBeforeClosing();
+    fadeToSilence();
     forEachLoop([](FadingLoop& loop) { loop.stopNow(); });
     for (ALuint source : audio.oneShots)
         alSourceStop(source); // NOTE: one at a time: Emscripten's alSourceStopv reads its list wrongly

@@ -113,7 +113,7 @@ Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
         }
         if (option == Option::sound && !toSound(value, result.sound)) {
             const char* kept = givenText[static_cast<int>(option)];
-            out << "Unusable sound " << value << " (on or off), keeping " << (kept ? kept : "its default, on")
+            out << "Unusable sound " << value << " (on or off), keeping " << (kept ? kept : "its default")
                 << "\n";
             continue;
         }
