@@ -308,6 +308,8 @@ TEST_F(SoundTest, PickupChimesAndALostLifeThumpsOverTheEngineButAnInvulnerableTo
     const float hum = mix.between(humAt + 0.1, humAt + 0.6).rms;
     const float humSteps = mix.steps(humAt + 0.1, humAt + 0.6).rms;
     EXPECT_GT(hum, loud);
+    EXPECT_LT(mix.steps(quietAt - 0.05, quietAt + 0.3).largest, 3.0f * mix.steps(humAt + 0.1, humAt + 0.6).largest)
+        << "letting go of the thrust clicks";
     for (const double at : {pickupAt, hitAt}) {
         EXPECT_GT(mix.loudestRms(at, at + 0.5), 2.0f * hum) << (at == hitAt ? "hit" : "pickup");
         EXPECT_GT(mix.steps(at, at + 0.1).rms, 4.0f * humSteps) << (at == hitAt ? "hit" : "pickup");
