@@ -25,5 +25,10 @@ set_property(TARGET orbelune APPEND PROPERTY LINK_DEPENDS
   ${ORBELUNE_WEB_DIR}/library.js ${ORBELUNE_WEB_DIR}/files.js)
 
 add_custom_command(TARGET orbelune POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy ${ORBELUNE_WEB_DIR}/index.html ${ORBELUNE_WEB_DIR}/page.js ${ORBELUNE_RUN_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${ORBELUNE_WEB_FONT_LICENCE} ${ORBELUNE_RUN_DIR}/LICENCE-LiberationSans.txt)
+# Copied whenever they change: a change to the page alone links nothing again.
+add_custom_command(OUTPUT ${ORBELUNE_RUN_DIR}/index.html ${ORBELUNE_RUN_DIR}/page.js
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${ORBELUNE_RUN_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy ${ORBELUNE_WEB_DIR}/index.html ${ORBELUNE_WEB_DIR}/page.js ${ORBELUNE_RUN_DIR}
+  DEPENDS ${ORBELUNE_WEB_DIR}/index.html ${ORBELUNE_WEB_DIR}/page.js)
+add_custom_target(orbelune_page ALL DEPENDS ${ORBELUNE_RUN_DIR}/index.html ${ORBELUNE_RUN_DIR}/page.js)
