@@ -9,6 +9,7 @@
 #include "CommandLine.h"
 #include "Controls.h"
 #include "FrameLoop.h"
+#include "Input.h"
 #include "Object.h"
 #include "Settings.h"
 #include "Startup.h"
@@ -69,6 +70,12 @@ int main(int argc, char** argv)
             paused = true;
         suspendSound(isHidden || paused);
     };
-    platform::runFrameLoop([] { return runFramePass(gameClockNow()); }, atEnd, hidden);
+    // A page's buttons that act once (Pause, a tap that flies again) go through the keyboard's
+    // own handler, so each means what its key means at that moment.
+    const auto press = [](int key) {
+        onKey(window, key, 0, GLFW_PRESS, 0);
+        onKey(window, key, 0, GLFW_RELEASE, 0);
+    };
+    platform::runFrameLoop([] { return runFramePass(gameClockNow()); }, atEnd, hidden, press);
     return 0;
 }

@@ -21,8 +21,10 @@ bool nameReady();
 // Calls `pass` until it returns false, then `atEnd` once. On the desktop this returns after
 // `atEnd`; in a browser it returns never, and the page drives `pass` once per frame.
 // `hidden` hears when the page is hidden (true) and shown again (false): a hidden page gets
-// no frames, so whatever runs on without them (sound) must be held by it.
-void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden);
+// no frames, so whatever runs on without them (sound) must be held by it. `press` presses and
+// lets go of a key (a GLFW key code) as the keyboard would, for a page's buttons that act once.
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden,
+                  std::function<void(int)> press);
 
 // Called just before the program ends because it could not start: `what` is the failed
 // check or the message the console has just shown. A browser page, which keeps showing

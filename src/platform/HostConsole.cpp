@@ -23,7 +23,8 @@ bool nameReady()
     return true;
 }
 
-void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> /*hidden*/)
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> /*hidden*/,
+                  std::function<void(int)> /*press*/)
 {
     while (pass()) {
     }

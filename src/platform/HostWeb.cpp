@@ -31,14 +31,16 @@ EM_JS(void, tellPageTheLoopEnded, (), {
         Module.orbeluneEnded();
 });
 
-EM_JS(void, tellPageThePlayStarted, (), {
+// Whether the sound is on lets the page promise it for the first key only when it will come.
+EM_JS(void, tellPageThePlayStarted, (int soundOn), {
     if (Module.orbeluneStarted)
-        Module.orbeluneStarted();
+        Module.orbeluneStarted(soundOn != 0);
 });
 
-EM_JS(void, tellPageTheGameIsOver, (), {
-    if (Module.orbeluneOver)
-        Module.orbeluneOver();
+// "flying", "paused" or "over" (the end screen), each time the play turns to another.
+EM_JS(void, tellPageThePlayIs, (const char* phase), {
+    if (Module.orbelunePlay)
+        Module.orbelunePlay(UTF8ToString(phase));
 });
 
 // The size asked for lets the page tell a size the game refuses from a WebGL that failed.
@@ -85,7 +87,9 @@ bool nameTyped = false;
 std::function<bool()> loopPass;
 std::function<void()> loopEnd;
 std::function<void(bool)> pageHidden;
-bool toldGameOver = false;
+std::function<void(int)> keyPress;
+enum class Play { flying, paused, over };
+Play playTold = Play::flying; // what the page last heard
 
 // Keys a finger holds on the touch controls, kept apart from the keyboard's: a key typed and
 // let go while a finger holds the same one must not end the finger's hold.
@@ -98,9 +102,12 @@ void runOnePass()
             keys[key] = true;
     }
     if (loopPass()) {
-        if (renderFrozen && !toldGameOver) {
-            toldGameOver = true;
-            tellPageTheGameIsOver();
+        // Read after the pass, which is where a new flight starts and an end or a pause
+        // begins, whichever key or button asked for it.
+        const Play play = renderFrozen ? Play::over : paused ? Play::paused : Play::flying;
+        if (play != playTold) {
+            playTold = play;
+            tellPageThePlayIs(play == Play::over ? "over" : play == Play::paused ? "paused" : "flying");
         }
         return;
     }
@@ -149,6 +156,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE void orbeluneHoldKey(int key, int held)
     keys[key] = held != 0;
 }
 
+// The page's buttons that act once: Pause, and a tap on the picture that flies again.
+extern "C" EMSCRIPTEN_KEEPALIVE void orbelunePressKey(int key)
+{
+    if (key >= 0 && key < keyCount && keyPress)
+        keyPress(key);
+}
+
 namespace platform {
 
 void openConsole()
@@ -167,14 +181,16 @@ bool nameReady()
     return nameTyped;
 }
 
-void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden)
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden,
+                  std::function<void(int)> press)
 {
     // Kept beyond this call: the browser calls back long after main has given up its stack.
     loopPass = std::move(pass);
     loopEnd = std::move(atEnd);
     pageHidden = std::move(hidden);
+    keyPress = std::move(press);
     emscripten_set_visibilitychange_callback(nullptr, false, onVisibilityChange);
-    tellPageThePlayStarted();
+    tellPageThePlayStarted(soundEnabled ? 1 : 0);
     emscripten_set_main_loop(runOnePass, 0, 1);
 }
 

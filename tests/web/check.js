@@ -233,6 +233,7 @@ async function play(browser, url) {
   assert.match(await scores(), /^WebAda \d+$/m);
   await waitFor('frozen score table', 30, async () => share(await screenshot(path.join(output, 'table.png')), `400x40+${width / 2}+15`, 'white') > 5);
   await waitFor('"The game is over" in the status line', 10, async () => (await state()) === 'over');
+  assert.strictEqual((await pageState(page))[1], 'The game is over. Press R (or Start on a controller) to fly again.');
   assert.strictEqual(await page.evaluate(() => window.orbeluneNotReloaded), true, 'the page reloaded');
   log(`the name typed in the page is stored: ${(await scores()).trim()}; the status says the game is over`);
 
@@ -356,6 +357,34 @@ function audioRunning(page) {
   return page.evaluate(() => window.orbeluneAudio.contexts.some((context) => context.state === 'running'));
 }
 
+// True when `picture` (a screenshot of the canvas, as bytes) stays the same over ten of the
+// page's animation frames (ten passes of the game's loop), as a paused flight's does.
+async function stillOverFrames(page, picture) {
+  const before = await picture();
+  await page.evaluate(() => new Promise((resolve) => {
+    let frames = 10;
+    const next = () => (--frames ? requestAnimationFrame(next) : resolve());
+    requestAnimationFrame(next);
+  }));
+  return (await picture()).equals(before);
+}
+
+// Waits until `picture` changes from one screenshot to the next: the flight plays.
+async function pictureMoving(what, picture) {
+  let previous = await picture();
+  await waitFor(what, 30, async () => {
+    const next = await picture();
+    const moved = !next.equals(previous);
+    previous = next;
+    return moved;
+  });
+}
+
+// The state the page says it is in, and its status line.
+function pageState(page) {
+  return page.evaluate(() => [document.body.dataset.state, document.getElementById('status').textContent]);
+}
+
 // A tab hidden longer than a full tank lasts with the drain on comes back with the fuel it
 // had: the hidden time is no frame's time. Were it counted, the first frame after would drain
 // the tank below 0 and freeze the picture on the score table. It comes back paused, with its
@@ -379,38 +408,29 @@ async function hiddenTab(browser, page) {
   await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
   await page.keyboard.press('F5');
   await other.close();
-  assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running', 'the game ended while hidden');
+  await waitFor('the status line after the tab came back', 10, async () => (await pageState(page))[0] !== 'running');
+  assert.deepStrictEqual(await pageState(page), ['paused', 'Paused: press P (or Start on a controller) to go on.'], 'the game ended while hidden');
   const picture = async () => (await page.$('#canvas')).screenshot({ path: path.join(output, 'after-hidden.png') });
-  const paused = await picture();
-  await page.evaluate(() => new Promise((resolve) => {
-    let frames = 10;
-    const next = () => (--frames ? requestAnimationFrame(next) : resolve());
-    requestAnimationFrame(next);
-  }));
-  assert.ok((await picture()).equals(paused), 'the picture moved on before P');
+  assert.ok(await stillOverFrames(page, picture), 'the picture moved on before P');
   assert.strictEqual(await audioRunning(page), false, 'the audio went on before P');
   await page.focus('#canvas');
   await page.keyboard.press('p');
   await waitFor('the audio going on after P', 10, () => audioRunning(page));
-  let previous = await picture();
-  await waitFor('the picture moving after the tab came back', 30, async () => {
-    const next = await picture();
-    const moved = !next.equals(previous);
-    previous = next;
-    return moved;
-  });
+  await pictureMoving('the picture moving after the tab came back', picture);
+  assert.match((await pageState(page))[1], /^Playing: W S A D fly/);
   log(`a tab hidden for ${((Date.now() - hiddenAt) / 1000).toFixed(0)} s with the fuel drain on came back paused, and P played on`);
 }
 
-// Starts that cannot go on say why in the status line: a size no picture can have, and,
-// before the game is even loaded, a WebGL 2 without float colour buffers.
+// Starts that cannot go on say why in the status line, and promise no sound: a size no
+// picture can have, and, before the game is even loaded, a WebGL 2 without float colour buffers.
 async function failedStarts(browser, url) {
   const page = await browser.newPage();
   const status = async () => (await waitFor('a failed start', 60, () => page.evaluate(() =>
     document.body.dataset.state === 'failed' && document.getElementById('status').textContent)));
   await page.goto(`${url}?w=0`);
   assert.match(await status(), /cannot open a picture of 0 × 720 pixels.*from 1 to 16384/);
-  log('?w=0: the status says the width and height must be from 1 to 16384');
+  assert.ok(await page.$eval('#sound-hint', (element) => element.hidden), 'sound promised after a failed start');
+  log('?w=0: the status says the width and height must be from 1 to 16384, and promises no sound');
 
   await page.evaluateOnNewDocument(() => {
     const getExtension = WebGL2RenderingContext.prototype.getExtension;
@@ -481,17 +501,21 @@ async function smallPicture(browser, url) {
 // fit, and turned on its side (844 x 390) the picture and the touch controls fit its height.
 // "fs=on" takes the screen at the first tap on a touch control, and the controls, the status
 // line and the name field go with it. Holding Forward flies the ship to the planet, a W typed
-// on a keyboard meanwhile does not stop it, and the phone's keyboard types the name. "debug",
-// a parameter without a value, shifts no other.
+// on a keyboard meanwhile does not stop it, and the phone's keyboard types the name; a tap on
+// the picture then flies again, and Pause holds the flight. "debug", a parameter without a
+// value, shifts no other; with the sound off the page promises none.
 async function phone(browser, url) {
   const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
   const portrait = { width: 390, height: 844, isMobile: true, hasTouch: true };
   await page.setViewport(portrait);
   await page.evaluateOnNewDocument(standIns);
   const panel = () => page.$eval('#console', (element) => element.textContent);
-  await page.goto(`${url}?debug&fs=on&w=640&h=360`);
+  await page.goto(`${url}?debug&fs=on&w=640&h=360&snd=off`);
   await waitFor('the game running', 180, () => page.evaluate(() => document.body.dataset.state === 'running'));
   assert.match(await panel(), /Setting width to 640\nSetting height to 360\n/);
+  assert.ok(await page.$eval('#sound-hint', (element) => element.hidden), 'sound promised with snd=off');
   // Boxes of the canvas and the touch controls, and whether each control is the element at
   // its own middle (seen, and not under another).
   const measure = () => page.evaluate(() => {
@@ -505,7 +529,7 @@ async function phone(browser, url) {
       controls, inner: [innerWidth, innerHeight] };
   });
   const controlsFit = (layout, where) => {
-    assert.deepStrictEqual(Object.keys(layout.controls).sort(), ['Back', 'Down', 'Forward', 'Left', 'Right', 'Up']);
+    assert.deepStrictEqual(Object.keys(layout.controls).sort(), ['Back', 'Down', 'Forward', 'Left', 'Pause', 'Right', 'Up']);
     const [w, h] = layout.inner;
     for (const [name, box] of Object.entries(layout.controls))
       assert.ok(box.width >= 40 && box.top >= 0 && box.right <= w && box.bottom <= h && box.onTop, `${name} on the screen ${where}: ${JSON.stringify(box)}`);
@@ -528,7 +552,7 @@ async function phone(browser, url) {
   const side = layout.shown;
   await page.setViewport(portrait);
   log(`a phone gets the page at its width, the 640 x 360 picture at ${upright.width.toFixed(0)} x ${upright.height.toFixed(0)} ` +
-    `upright and ${side.width.toFixed(0)} x ${side.height.toFixed(0)} on its side, and six touch controls on the screen`);
+    `upright and ${side.width.toFixed(0)} x ${side.height.toFixed(0)} on its side, and seven touch controls on the screen`);
 
   const middle = (box) => [box.x + box.width / 2, box.y + box.height / 2];
   const full = () => page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id);
@@ -578,7 +602,44 @@ async function phone(browser, url) {
   assert.match(await page.evaluate(() => new TextDecoder().decode(FS.readFile('/assets/scores.txt'))), /^Phone \d+$/m);
   log('holding Forward, with W typed on the way, flew the ship to the planet; the name field, in full screen and ' +
     'focused, stored the name typed on the phone');
+  await afterTheEnd(page);
+  assert.deepStrictEqual(errors, [], 'page errors');
   await page.close();
+}
+
+// On the end screen a tap on the picture flies again, as R does; Pause holds the new flight
+// still and lets it go on. Reports how long after the tap the page said so and drew the new
+// flight's first frame (the animation frame after the one that started it).
+async function afterTheEnd(page) {
+  const canvasShot = async () => (await page.$('#canvas')).screenshot({ path: path.join(output, 'phone-again.png') });
+  assert.deepStrictEqual(await pageState(page), ['over', 'The game is over. Tap the picture (or press R) to fly again.']);
+  await page.evaluate(() => {
+    const again = window.orbeluneAgain = {};
+    document.getElementById('canvas').addEventListener('pointerup', () => { again.tap = performance.now(); }, { once: true });
+    const told = Module.orbelunePlay;
+    Module.orbelunePlay = (phase) => {
+      again.said = again.said || performance.now();
+      // After the pass, so after the game asks for its next frame: this one runs once it is drawn.
+      queueMicrotask(() => requestAnimationFrame(() => { again.drawn = again.drawn || performance.now(); }));
+      told(phase);
+    };
+  });
+  const box = await page.$eval('#canvas', (canvas) => canvas.getBoundingClientRect().toJSON());
+  await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+  const again = await waitFor('a new flight after the tap', 30, () => page.evaluate(() => window.orbeluneAgain.drawn && window.orbeluneAgain));
+  assert.match((await pageState(page))[1], /^Playing: hold the arrows/);
+  await pictureMoving('the new flight moving', canvasShot);
+  log(`a tap on the picture flew again: the status ${(again.said - again.tap).toFixed(0)} ms after the tap, ` +
+    `the new flight's first frame ${(again.drawn - again.tap).toFixed(0)} ms`);
+
+  await page.tap('#touch [aria-label=Pause]');
+  await waitFor('"Paused" after the Pause button', 10, async () => (await pageState(page))[0] === 'paused');
+  assert.strictEqual((await pageState(page))[1], 'Paused: tap Pause (or press P) to go on.');
+  assert.ok(await stillOverFrames(page, canvasShot), 'the picture moved on while paused');
+  await page.tap('#touch [aria-label=Pause]');
+  await waitFor('playing after Pause again', 10, async () => (await pageState(page))[0] === 'running');
+  await pictureMoving('the flight moving after Pause again', canvasShot);
+  log('Pause held the flight still over ten frames, and again let it go on');
 }
 
 // Run in the page before its own scripts, so that it sees each key first: records whether

@@ -12,12 +12,14 @@
   var nameField = document.getElementById('name');
   var fullScreenButton = document.getElementById('full-screen');
   var touchControls = document.getElementById('touch');
+  var soundHint = document.getElementById('sound-hint');
   var touchScreen = navigator.maxTouchPoints > 0 || window.matchMedia('(any-pointer: coarse)').matches;
   var shown = '';
 
   function setState(state, text) {
     document.body.dataset.state = state;
     status.textContent = text;
+    if (state !== 'running') soundHint.hidden = true;
   }
 
   function show(text) {
@@ -124,10 +126,13 @@
   });
 
   // Browsers start audio only after a gesture; Emscripten's OpenAL resumes it on the first key,
-  // click or touch, and the hint goes with it.
-  var soundHint = document.getElementById('sound-hint');
+  // click or touch. The hint shows once the game runs with its sound on, until that gesture.
+  var gestured = false;
   ['keydown', 'mousedown', 'touchstart', 'pointerdown'].forEach(function(type) {
-    window.addEventListener(type, function() { soundHint.hidden = true; }, { capture: true, once: true });
+    window.addEventListener(type, function() {
+      gestured = true;
+      soundHint.hidden = true;
+    }, { capture: true, once: true });
   });
 
   // Full screen: a page may take the screen only in answer to a gesture, so "fs=on" waits for
@@ -165,13 +170,29 @@
   fullScreenButton.hidden = !stage.requestFullscreen;
   fullScreenButton.addEventListener('click', function() { enterFullScreen(null); });
 
-  // Touch controls hold the game's own keys (GLFW key codes) for as long as a finger stays.
+  // Touch controls hold the game's own keys (GLFW key codes) for as long as a finger stays;
+  // Pause, and a tap on the picture once the game is over, press one as a keyboard would.
   function holdKey(key, held) {
     if (Module._orbeluneHoldKey) Module._orbeluneHoldKey(key, held ? 1 : 0);
   }
+  function pressKey(key) {
+    if (Module._orbelunePressKey) Module._orbelunePressKey(key);
+  }
+  var keyR = 82;
   touchControls.hidden = !touchScreen;
   document.body.classList.toggle('touch', touchScreen);
-  Array.prototype.forEach.call(touchControls.querySelectorAll('button'), function(button) {
+  Array.prototype.forEach.call(touchControls.querySelectorAll('button[data-press]'), function(button) {
+    button.addEventListener('pointerdown', function(event) {
+      event.preventDefault(); // no focus, no text selection, no emulated mouse
+      pressKey(Number(button.dataset.press));
+    });
+    button.addEventListener('contextmenu', function(event) { event.preventDefault(); });
+  });
+  // A mouse's click is no way to fly again: on the desktop only R is, as in the game's window.
+  canvas.addEventListener('pointerup', function(event) {
+    if (event.pointerType !== 'mouse' && document.body.dataset.state === 'over') pressKey(keyR);
+  });
+  Array.prototype.forEach.call(touchControls.querySelectorAll('button[data-key]'), function(button) {
     var key = Number(button.dataset.key);
     var release = function() {
       button.classList.remove('held');
@@ -190,8 +211,14 @@
   });
 
   var playing = touchScreen ?
-    'Playing: hold the arrows to fly, Up and Down to go up and down.' :
-    'Playing: W S A D fly, E up, Q down, F2 to F8 switch, Esc ends.';
+    'Playing: hold the arrows to fly, Up and Down to go up and down, Pause to pause.' :
+    'Playing: W S A D fly, E up, Q down, P pauses, F2 to F8 switch, Esc ends.';
+  var pausedText = touchScreen ? 'Paused: tap Pause (or press P) to go on.' :
+    'Paused: press P (or Start on a controller) to go on.';
+  var overText = touchScreen ? 'The game is over. Tap the picture (or press R) to fly again.' :
+    'The game is over. Press R (or Start on a controller) to fly again.';
+  var playStates = { flying: ['running', playing], paused: ['paused', pausedText], over: ['over', overText] };
+
   var words = commandLine(window.location.search);
   window.Module = {
     canvas: canvas,
@@ -206,16 +233,21 @@
     },
     onRuntimeInitialized: function() { canvas.focus(); },
     // After "Initialization DONE.", as the loop takes over.
-    orbeluneStarted: function() {
+    orbeluneStarted: function(soundOn) {
       if (/Framebuffer not complete!/.test(shown)) {
         setState('failed', 'This browser cannot make the game\'s picture buffers at this size ' +
           '("Framebuffer not complete!"). Try a smaller w and h in the address, or none.');
       } else {
         setState('running', playing);
+        soundHint.hidden = !soundOn || gestured;
       }
     },
     orbeluneStartFailed: function(what, width, height) { setState('failed', failedStart(what, width, height)); },
-    orbeluneOver: function() { setState('over', 'The game is over. Reload the page to play again.'); },
+    // A failure stays said: the loop may still run behind it.
+    orbelunePlay: function(phase) {
+      if (playStates[phase] && /^(running|paused|over)$/.test(document.body.dataset.state))
+        setState(playStates[phase][0], playStates[phase][1]);
+    },
     orbeluneEnded: function() { setState('ended', 'The game has ended. Reload the page to play again.'); },
     onExit: function(code) { setState('ended', 'The game stopped (status ' + code + '). Reload the page to play again.'); },
     onAbort: function(what) { setState('failed', 'The game failed: ' + what + '. Reload the page to try again.'); },
