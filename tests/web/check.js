@@ -421,16 +421,56 @@ async function hiddenTab(browser, page) {
   log(`a tab hidden for ${((Date.now() - hiddenAt) / 1000).toFixed(0)} s with the fuel drain on came back paused, and P played on`);
 }
 
+// The status line once the start has failed.
+function failedStatus(page) {
+  return waitFor('a failed start', 60, () => page.evaluate(() =>
+    document.body.dataset.state === 'failed' && document.getElementById('status').textContent));
+}
+
 // Starts that cannot go on say why in the status line, and promise no sound: a size no
-// picture can have, and, before the game is even loaded, a WebGL 2 without float colour buffers.
+// picture can have; each of the game's files missing, which fails its own way (the script's
+// error, the data file's uncaught throw, the WebAssembly's abort); a browser that refuses all
+// WebGL for a while after a start too large for it, told apart from one without WebGL 2
+// (noWebGl2); and, before the game is even loaded, a WebGL 2 without float colour buffers.
 async function failedStarts(browser, url) {
   const page = await browser.newPage();
-  const status = async () => (await waitFor('a failed start', 60, () => page.evaluate(() =>
-    document.body.dataset.state === 'failed' && document.getElementById('status').textContent)));
+  const status = () => failedStatus(page);
   await page.goto(`${url}?w=0`);
   assert.match(await status(), /cannot open a picture of 0 × 720 pixels.*from 1 to 16384/);
   assert.ok(await page.$eval('#sound-hint', (element) => element.hidden), 'sound promised after a failed start');
   log('?w=0: the status says the width and height must be from 1 to 16384, and promises no sound');
+
+  await page.setRequestInterception(true);
+  let missing = '';
+  const answer = (request) => (new URL(request.url()).pathname === `/${missing}` ?
+    request.respond({ status: 404, body: '' }) : request.continue());
+  page.on('request', answer);
+  for (missing of ['orbelune.js', 'orbelune.data', 'orbelune.wasm']) {
+    await page.goto(url);
+    assert.match(await status(), new RegExp(`^The game's files could not be loaded: ${missing.replace('.', '\\.')} ` +
+      '\\(the server answered 404[^)]*\\)\\. Reload the page'), missing);
+  }
+  page.off('request', answer);
+  await page.setRequestInterception(false);
+  log('orbelune.js, .data or .wasm answering 404: the status says the game\'s files could not be loaded, and which');
+
+  const refusing = await browser.newPage();
+  await refusing.evaluateOnNewDocument(() => {
+    const getContext = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function(type, ...rest) {
+      if (type === 'webgl2' && (sessionStorage.getItem('refusing') || this.width * this.height > 4096 * 4096)) {
+        sessionStorage.setItem('refusing', 'yes');
+        return null;
+      }
+      return getContext.call(this, type, ...rest);
+    };
+  });
+  await refusing.goto(`${url}?w=8000&h=8000`);
+  assert.match(await failedStatus(refusing), /did not give the game a WebGL 2 picture of 8000 × 8000 pixels/);
+  await refusing.reload();
+  assert.match(await failedStatus(refusing), /refuses this page WebGL for now: the last start here, at 8000 × 8000 pixels.*Wait a minute or two/);
+  await refusing.close();
+  log('a browser refusing WebGL after a start at 8000 x 8000 hears to wait or ask for less, not that it has no WebGL 2');
 
   await page.evaluateOnNewDocument(() => {
     const getExtension = WebGL2RenderingContext.prototype.getExtension;
@@ -608,8 +648,9 @@ async function phone(browser, url) {
 }
 
 // On the end screen a tap on the picture flies again, as R does; Pause holds the new flight
-// still and lets it go on. Reports how long after the tap the page said so and drew the new
-// flight's first frame (the animation frame after the one that started it).
+// still and lets it go on; a lost WebGL context is said, and "Start again" reloads. Reports how
+// long after the tap the page said so and drew the new flight's first frame (the animation
+// frame after the one that started it).
 async function afterTheEnd(page) {
   const canvasShot = async () => (await page.$('#canvas')).screenshot({ path: path.join(output, 'phone-again.png') });
   assert.deepStrictEqual(await pageState(page), ['over', 'The game is over. Tap the picture (or press R) to fly again.']);
@@ -640,6 +681,14 @@ async function afterTheEnd(page) {
   await waitFor('playing after Pause again', 10, async () => (await pageState(page))[0] === 'running');
   await pictureMoving('the flight moving after Pause again', canvasShot);
   log('Pause held the flight still over ten frames, and again let it go on');
+
+  // The flight the loss holds must not take its "Paused" over the page's sentence.
+  await page.evaluate(() => document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context').loseContext());
+  await waitFor('the lost picture said', 10, async () => (await pageState(page))[0] === 'lost');
+  assert.ok(await stillOverFrames(page, canvasShot), 'a lost picture moving');
+  assert.match((await pageState(page)).join(' '), /^lost The game's picture was lost.*Start again/);
+  await Promise.all([page.waitForNavigation(), page.tap('#start-again')]);
+  log('a lost WebGL context is said, and "Start again" reloads the page');
 }
 
 // Run in the page before its own scripts, so that it sees each key first: records whether

@@ -1,6 +1,7 @@
 // The page around the game: the console panel for what it prints, the status line, the name
 // field for the winner, the command line from the query string, the keys the browser must
-// not take, full screen from a click, and touch controls for a phone.
+// not take, full screen from a click, touch controls for a phone, and a plain sentence for
+// each way the game can fail to load or lose its picture.
 'use strict';
 
 (function() {
@@ -12,6 +13,7 @@
   var nameField = document.getElementById('name');
   var fullScreenButton = document.getElementById('full-screen');
   var touchControls = document.getElementById('touch');
+  var startAgainButton = document.getElementById('start-again');
   var soundHint = document.getElementById('sound-hint');
   var touchScreen = navigator.maxTouchPoints > 0 || window.matchMedia('(any-pointer: coarse)').matches;
   var shown = '';
@@ -66,6 +68,13 @@
     var refusal = '';
     probe.addEventListener('webglcontextcreationerror', function(event) { refusal = event.statusMessage; });
     var gl = probe.getContext('webgl2');
+    var failed = lastFailedStart();
+    if (!gl && failed) {
+      return 'The browser refuses this page WebGL for now: the last start here, at ' + failed.width +
+        ' × ' + failed.height + ' pixels, asked more of the graphics than they could give, and the ' +
+        'browser holds WebGL back for a while after that. Wait a minute or two and reload the page, ' +
+        'or ask for a smaller picture (w and h in the address).';
+    }
     if (!gl) {
       return 'This browser gives the page no WebGL 2, which the game draws with' +
         (refusal ? ' (it says: ' + refusal + ')' : '') + '. Turn on WebGL or hardware ' +
@@ -82,6 +91,26 @@
     return '';
   }
 
+  // A start that lost its picture (refused at its size, or its WebGL taken away) can leave the
+  // browser refusing the page any WebGL for a few minutes, which would otherwise read as a
+  // browser without WebGL 2. Kept across loads for ten minutes; a start that runs forgets it
+  // (a null width). Where storage is switched off, such a refusal reads as no WebGL 2.
+  var failedStartKey = 'orbelune-failed-start';
+  function keepFailedStart(width, height) {
+    try {
+      if (width === null) localStorage.removeItem(failedStartKey);
+      else localStorage.setItem(failedStartKey, JSON.stringify({ width: width, height: height, at: Date.now() }));
+    } catch (error) { /* nothing kept */ }
+  }
+  function lastFailedStart() {
+    try {
+      var failed = JSON.parse(localStorage.getItem(failedStartKey));
+      return failed && Date.now() - failed.at < 10 * 60000 ? failed : null;
+    } catch (error) {
+      return null;
+    }
+  }
+
   // A sentence for a start the game gave up, from the check or message it named.
   function failedStart(what, width, height) {
     var biggest = 16384;
@@ -91,6 +120,7 @@
           'width and height (w and h in the address) must be whole numbers from 1 to ' + biggest +
           '. Try the address without them.';
       }
+      keepFailedStart(width, height);
       return 'The browser did not give the game a WebGL 2 picture of ' + width + ' × ' + height +
         ' pixels. Try a smaller w and h in the address, or another browser.';
     }
@@ -178,6 +208,7 @@
   function pressKey(key) {
     if (Module._orbelunePressKey) Module._orbelunePressKey(key);
   }
+  var keyP = 80;
   var keyR = 82;
   touchControls.hidden = !touchScreen;
   document.body.classList.toggle('touch', touchScreen);
@@ -219,6 +250,48 @@
     'The game is over. Press R (or Start on a controller) to fly again.';
   var playStates = { flying: ['running', playing], paused: ['paused', pausedText], over: ['over', overText] };
 
+  // The game's files are asked for again only once loading has failed, to say which one did
+  // not come and why; `suspect` is named when all answer now (the failure passed).
+  var gameFiles = ['orbelune.js', 'orbelune.wasm', 'orbelune.data'];
+  var loadFailed = false;
+  function filesNotLoaded(suspect, otherwise) {
+    if (loadFailed || document.body.dataset.state !== 'loading') return;
+    loadFailed = true;
+    var offline = false;
+    Promise.all(gameFiles.map(function(file) {
+      return fetch(file, { method: 'HEAD', cache: 'no-store' }).then(function(response) {
+        return response.ok ? '' : file + ' (the server answered ' + response.status +
+          (response.statusText ? ' ' + response.statusText : '') + ')';
+      }, function() {
+        offline = true;
+        return file + ' (no answer)';
+      });
+    })).then(function(answers) {
+      var absent = answers.filter(Boolean);
+      if (absent.length === 0 && suspect) absent = [suspect];
+      if (absent.length > 0) {
+        setState('failed', 'The game\'s files could not be loaded: ' + absent.join(', ') + '. ' + (offline ?
+          'Check the connection and reload the page.' :
+          'Reload the page to try again; if that does not help, the site is missing files: tell whoever runs it.'));
+      } else if (otherwise) {
+        setState('failed', otherwise);
+      }
+    });
+  }
+  // The data file's download throws where nothing catches it, and the game waits for it for ever.
+  window.addEventListener('error', function() { filesNotLoaded(null, null); });
+
+  // Its WebGL taken away (a graphics driver reset, too many pages drawing), the game cannot draw
+  // again: the flight is held, so that no life is lost unseen and its sound stops, and the
+  // page offers a new start.
+  canvas.addEventListener('webglcontextlost', function() {
+    if (document.body.dataset.state === 'running') pressKey(keyP);
+    keepFailedStart(canvas.width, canvas.height);
+    setState('lost', 'The game\'s picture was lost: the browser took its WebGL away (a graphics ' +
+      'driver reset, or too many pages drawing at once). Start again to play on.');
+    startAgainButton.hidden = false;
+  });
+  startAgainButton.addEventListener('click', function() { window.location.reload(); });
   var words = commandLine(window.location.search);
   window.Module = {
     canvas: canvas,
@@ -234,23 +307,30 @@
     onRuntimeInitialized: function() { canvas.focus(); },
     // After "Initialization DONE.", as the loop takes over.
     orbeluneStarted: function(soundOn) {
+      if (document.body.dataset.state !== 'loading') return; // its picture was lost meanwhile
       if (/Framebuffer not complete!/.test(shown)) {
+        keepFailedStart(canvas.width, canvas.height);
         setState('failed', 'This browser cannot make the game\'s picture buffers at this size ' +
           '("Framebuffer not complete!"). Try a smaller w and h in the address, or none.');
       } else {
+        keepFailedStart(null);
         setState('running', playing);
         soundHint.hidden = !soundOn || gestured;
       }
     },
     orbeluneStartFailed: function(what, width, height) { setState('failed', failedStart(what, width, height)); },
-    // A failure stays said: the loop may still run behind it.
+    // A failure or a lost picture stays said: the loop may still run behind it.
     orbelunePlay: function(phase) {
       if (playStates[phase] && /^(running|paused|over)$/.test(document.body.dataset.state))
         setState(playStates[phase][0], playStates[phase][1]);
     },
     orbeluneEnded: function() { setState('ended', 'The game has ended. Reload the page to play again.'); },
     onExit: function(code) { setState('ended', 'The game stopped (status ' + code + '). Reload the page to play again.'); },
-    onAbort: function(what) { setState('failed', 'The game failed: ' + what + '. Reload the page to try again.'); },
+    onAbort: function(what) {
+      var failed = 'The game failed: ' + what + '. Reload the page to try again.';
+      if (document.body.dataset.state === 'loading') filesNotLoaded(null, failed);
+      else setState('failed', failed);
+    },
   };
 
   var missing = missingGraphics();
@@ -262,5 +342,6 @@
   fullScreenOnFirstGesture(words);
   var game = document.createElement('script');
   game.src = 'orbelune.js';
+  game.onerror = function() { filesNotLoaded('orbelune.js', null); };
   document.body.appendChild(game);
 })();
