@@ -2,7 +2,8 @@
 # Builds the browser release (tools/web.sh), runs its logic tests under Node, and plays the
 # site in Debian's Chromium, headless, driven by puppeteer-core: start-up, the picture, the
 # switch keys, a hidden tab, a win with a name typed in the page, a reload, Esc, starts that
-# fail, full screen, and a phone's touch controls.
+# fail and files that do not load, full screen, and a phone's touch controls, with a tap that
+# flies again, Pause and a lost WebGL context.
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
