@@ -31,14 +31,14 @@ ALint sampleOffset(ALuint source)
     return offset;
 }
 
-bool playing(ALuint source)
+} // namespace
+
+bool isPlaying(ALuint source)
 {
     ALint state = AL_STOPPED;
     alGetSourcei(source, AL_SOURCE_STATE, &state);
     return state == AL_PLAYING;
 }
-
-} // namespace
 
 void setGainSmoothly(ALuint source, float gain)
 {
@@ -68,7 +68,7 @@ void FadingLoop::adopt(ALuint playingSource)
 
 void FadingLoop::sound(float gain)
 {
-    if (state == State::silent || !playing(source)) {
+    if (state == State::silent || !isPlaying(source)) {
         // NOTE: the mixer ramps gain changes but plays a new voice at its gain at once, so
         // the voice begins silent and is raised by the next call.
         alSourcef(source, AL_GAIN, 0.0f);
@@ -101,7 +101,7 @@ void FadingLoop::finishFade()
         ++offsetChanges;
     }
     const auto fading = std::chrono::steady_clock::now() - fadeStarted;
-    if ((offsetChanges >= 2 && fading >= rampTime) || fading > longestFade || !playing(source))
+    if ((offsetChanges >= 2 && fading >= rampTime) || fading > longestFade || !isPlaying(source))
         stopNow();
 }
 

@@ -6,6 +6,9 @@
 
 #include <chrono>
 
+// True while `source` plays (paused or stopped is not playing).
+bool isPlaying(ALuint source);
+
 // Sets the gain of a source, or of the listener for source 0, ramped over about 20 ms
 // rather than stepped: a step in the middle of a wave clicks as a cut does.
 void setGainSmoothly(ALuint source, float gain);

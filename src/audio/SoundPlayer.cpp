@@ -92,13 +92,6 @@ ALuint bufferFor(SoundCue cue)
     return audio.buffers[static_cast<int>(cue)];
 }
 
-bool playing(ALuint source)
-{
-    ALint state = AL_STOPPED;
-    alGetSourcei(source, AL_SOURCE_STATE, &state);
-    return state == AL_PLAYING;
-}
-
 template <typename Action>
 void forEachLoop(Action action)
 {
@@ -240,7 +233,7 @@ void fadeToSilence()
 {
     setGainSmoothly(0, 0.0f);
 #ifndef __EMSCRIPTEN__ // a page must not block; the browser closes its audio as it likes
-    const auto sounding = std::find_if(std::begin(audio.oneShots), std::end(audio.oneShots), playing);
+    const auto sounding = std::find_if(std::begin(audio.oneShots), std::end(audio.oneShots), isPlaying);
     FadingLoop* loud = nullptr;
     forEachLoop([&loud](FadingLoop& loop) { loud = loop.busy() ? &loop : loud; });
     if (!loud && sounding == std::end(audio.oneShots))
@@ -263,7 +256,7 @@ void fadeOutLoops()
 
 bool anyBusy()
 {
-    bool busy = std::any_of(std::begin(audio.oneShots), std::end(audio.oneShots), playing);
+    bool busy = std::any_of(std::begin(audio.oneShots), std::end(audio.oneShots), isPlaying);
     forEachLoop([&busy](FadingLoop& loop) { busy = busy || loop.busy(); });
     return busy;
 }
@@ -284,7 +277,7 @@ void playCue(SoundCue cue, const glm::vec3& where)
         return;
     }
     const auto idle = std::find_if(std::begin(audio.oneShots), std::end(audio.oneShots),
-                                   [](ALuint source) { return !playing(source); });
+                                   [](ALuint source) { return !isPlaying(source); });
     if (idle == std::end(audio.oneShots))
         return; // eight at once already: one more would not be heard
     // The jingles are for the player, not for a place in the world.
