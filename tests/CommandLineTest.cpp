@@ -121,8 +121,9 @@ TEST(CommandLine, ValuesConvertLikeAtoiAndAtofAndPrintAsTyped)
 
 TEST(CommandLine, BrightnessThatCannotLightTheSceneKeepsTheValueBefore)
 {
-    // Each would make a light colour that is not a finite float: a black picture.
-    for (const char* value : {"nan", "NaN", "inf", "-inf", "1e40", "1e32", "-1e32", "1e999"}) {
+    // Each would draw a black picture: not a number, or past the brightest usable light.
+    for (const char* value : {"nan", "NaN", "inf", "-inf", "1e40", "1e32", "-1e32", "1e999", "1e8",
+                              "10000.01", "-1e8"}) {
         const Parsed parsed = parse({"-b", value});
         EXPECT_FLOAT_EQ(parsed.settings.brightness, 1.0f) << value;
         EXPECT_EQ(parsed.output, std::string("Unusable brightness ") + value +
@@ -136,11 +137,12 @@ TEST(CommandLine, BrightnessThatCannotLightTheSceneKeepsTheValueBefore)
     EXPECT_EQ(kept.output.rfind("Setting brightness to 0.5\nUnusable brightness NaN, keeping 0.5\n", 0), 0u);
     EXPECT_EQ(kept.output.find("DEFAULT brightness"), std::string::npos);
 
-    // The largest brightness whose colour still fits a float is used as typed.
-    const Parsed large = parse({"-b", "3e31"});
-    EXPECT_FLOAT_EQ(large.settings.brightness, 3e31f);
-    EXPECT_NE(large.output.find("Setting brightness to 3e31\n"), std::string::npos);
-    EXPECT_TRUE(std::isfinite(lightColorFor(large.settings.brightness).x));
+    // The brightest usable light, either way, is used as typed.
+    for (const char* value : {"1e4", "-10000"}) {
+        const Parsed large = parse({"-b", value});
+        EXPECT_FLOAT_EQ(std::fabs(large.settings.brightness), maxBrightness) << value;
+        EXPECT_NE(large.output.find(std::string("Setting brightness to ") + value + "\n"), std::string::npos);
+    }
 }
 
 TEST(CommandLine, BrightnessScalesTheLightColour)

@@ -1,5 +1,7 @@
 // The game's own start-up and frame pass in this process, on a hidden window, driven by a
 // scripted clock: the time the rules see is the time the clock says.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <GLFW/glfw3.h>
@@ -9,9 +11,11 @@
 #include "FrameClock.h"
 #include "FrameLoop.h"
 #include "Camera.h"
+#include "CommandLine.h"
 #include "GameRules.h"
 #include "Input.h"
 #include "Object.h"
+#include "PostProcessing.h"
 #include "Settings.h"
 #include "Startup.h"
 #include "GlTestSupport.h"
@@ -31,16 +35,21 @@ float runUntilOutOfFuel(float from, float step, float until)
     return now;
 }
 
-// The game started on a small hidden window, its start-up lines kept from the test's output.
-StartupFailure startSmallGame()
+// The game started on a hidden window, its start-up lines kept from the test's output.
+StartupFailure startHiddenGame(const Settings& wanted)
 {
     usePrivateDisplay();
-    Settings wanted;
-    wanted.width = 160;
-    wanted.height = 90;
     StartupFailure failure = StartupFailure::none;
     captureStdout([&] { failure = startGame(wanted, false); });
     return failure;
+}
+
+StartupFailure startSmallGame()
+{
+    Settings wanted;
+    wanted.width = 160;
+    wanted.height = 90;
+    return startHiddenGame(wanted);
 }
 
 } // namespace
@@ -148,6 +157,23 @@ TEST(FrameLoop, RFliesAgainAfterTheEndAndPHoldsAFlightStill)
     }
     EXPECT_EQ(said.find("loaded."), std::string::npos) << "read again: " << said;
     EXPECT_EQ(said.find("Initialization DONE."), std::string::npos) << said;
+    deleteAllObjects();
+}
+
+// The brightest light a player may ask for draws an opening picture that the framebuffer's half
+// floats hold: past their 65504 a GPU may store an infinity, and the frame turns black.
+TEST(FrameLoop, TheBrightestLightAllowedStillFitsTheFramebuffer)
+{
+    Settings wanted; // the default window, its highlights as finely sampled as players see them
+    wanted.brightness = maxBrightness;
+    ASSERT_EQ(startHiddenGame(wanted), StartupFailure::none);
+    EXPECT_TRUE(runFramePass(0.0f));
+    EXPECT_TRUE(runFramePass(1.0f / 60.0f));
+    ASSERT_FALSE(exposureReadback.empty());
+    // llvmpipe stores the largest half where another GPU would store the infinity.
+    const auto overflowing = std::count_if(exposureReadback.begin(), exposureReadback.end(),
+                                           [](float value) { return !(value < 65504.0f); });
+    EXPECT_EQ(overflowing, 0);
     deleteAllObjects();
 }
 

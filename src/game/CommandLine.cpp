@@ -1,6 +1,5 @@
 #include "CommandLine.h"
 
-#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -49,18 +48,15 @@ int toInt(const char* text)
 }
 
 // atof's reading of `text` as a brightness, or false where it cannot light the scene: "nan",
-// "inf" and values whose light colour overflows a float would draw a black picture.
+// "inf" and values past the brightest usable light would draw a black picture.
 bool toBrightness(const char* text, float& brightness)
 {
     // strtod reads as atof does, but Windows' C runtime atof takes "inf" and "nan" for 0, so
     // only strtod makes the same brightness of the same text on every platform.
     const double value = std::strtod(text, nullptr);
-    if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
+    if (!std::isfinite(value) || std::fabs(value) > maxBrightness)
         return false;
-    const float candidate = static_cast<float>(value);
-    if (!std::isfinite(lightColorFor(candidate).x))
-        return false;
-    brightness = candidate;
+    brightness = static_cast<float>(value);
     return true;
 }
 
