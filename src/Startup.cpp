@@ -15,9 +15,6 @@ GLFWwindow* window = nullptr;
 
 namespace {
 
-// No GL we run on draws a side beyond this many pixels.
-constexpr int largestWindowSide = 16384;
-
 // A browser's GLFW takes the screen itself when handed a monitor, which a page may do only in
 // answer to a click; the page goes full screen at the player's first click or key instead.
 #ifdef __EMSCRIPTEN__
@@ -33,6 +30,14 @@ void applyContextHints()
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+}
+
+// GLFW asserts (aborts) on a negative size instead of failing, and a huge one crashes inside
+// Xlib and Mesa, whose image sizes overflow 32 bits: such sizes are never asked for.
+bool usableSize(const Settings& wanted)
+{
+    return wanted.width > 0 && wanted.height > 0 && wanted.width <= largestWindowSide &&
+           wanted.height <= largestWindowSide;
 }
 
 } // namespace
@@ -74,13 +79,8 @@ GLFWwindow* openGameWindow(const Settings& wanted, bool visible)
     applyGameWindowHints(wanted.refreshRate);
     glfwWindowHint(GLFW_VISIBLE, visible ? GLFW_TRUE : GLFW_FALSE);
     GLFWmonitor* monitor = wanted.fullscreen && !inBrowserPage ? glfwGetPrimaryMonitor() : nullptr;
-    // GLFW asserts (aborts) on a negative size instead of failing, and a huge one crashes
-    // inside Xlib and Mesa, whose image sizes overflow 32 bits; such sizes get the same
-    // diagnostic as any other window that cannot be made.
-    const bool usableSize = wanted.width > 0 && wanted.height > 0 && wanted.width <= largestWindowSide &&
-                            wanted.height <= largestWindowSide;
     GLFWwindow* created =
-        usableSize ? glfwCreateWindow(wanted.width, wanted.height, "Orbelune", monitor, nullptr) : nullptr;
+        usableSize(wanted) ? glfwCreateWindow(wanted.width, wanted.height, "Orbelune", monitor, nullptr) : nullptr;
     if (!created)
         return nullptr;
     glfwMakeContextCurrent(created);
@@ -131,7 +131,7 @@ StartupFailure startGame(const Settings& wanted, bool visible)
         return StartupFailure::glfwInit;
     window = openGameWindow(settings, visible);
     if (window == nullptr)
-        return StartupFailure::window;
+        return usableSize(settings) ? StartupFailure::window : StartupFailure::windowSize;
     installCallbacks(window);
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK)

@@ -6,7 +6,8 @@ struct GLFWwindow;
 struct Settings;
 
 // The start-up step that failed; main.cpp names each one's condition in its diagnostic.
-enum class StartupFailure { none, glfwInit, window, glewInit };
+// windowSize: a size no window is asked for; window: a window of a usable size not made.
+enum class StartupFailure { none, glfwInit, windowSize, window, glewInit };
 
 extern GLFWwindow* window; // the only window; null until start-up creates it
 

@@ -8,9 +8,10 @@
 #include "AppState.h"
 #include "CommandLine.h"
 #include "Controls.h"
+#include "FrameClock.h"
 #include "FrameLoop.h"
-#include "Input.h"
 #include "Object.h"
+#include "PostProcessing.h"
 #include "Settings.h"
 #include "Startup.h"
 #include "audio/SoundPlayer.h"
@@ -20,15 +21,15 @@
 #define STARTUP_CHECK(condition)                                                         \
     do {                                                                                 \
         if (!(condition))                                                                \
-            failStartup(#condition, __LINE__);                                           \
+            failStartup(#condition, __LINE__, platform::FailedStart::other);             \
     } while (false)
 
 namespace {
 
-[[noreturn]] void failStartup(const char* condition, int line)
+[[noreturn]] void failStartup(const char* condition, int line, platform::FailedStart why)
 {
     std::cout << "src/main.cpp:" << line << ": start-up failed: " << condition << std::endl;
-    platform::reportFailedStart(condition);
+    platform::reportFailedStart(why, condition);
     // exit rather than _Exit: no GL object exists yet whose destructor could misbehave.
     std::exit(EXIT_FAILURE);
 }
@@ -46,9 +47,10 @@ void initialize(int argc, char** argv)
 {
     parseCommandLine(argc, argv);
     switch (startGame(settings)) {
-    case StartupFailure::glfwInit: failStartup("glfwInit()", __LINE__);
-    case StartupFailure::window: failStartup("window != nullptr", __LINE__);
-    case StartupFailure::glewInit: failStartup("GLEW_OK == glewInit()", __LINE__);
+    case StartupFailure::glfwInit: failStartup("glfwInit()", __LINE__, platform::FailedStart::other);
+    case StartupFailure::windowSize: failStartup("window != nullptr", __LINE__, platform::FailedStart::windowSize);
+    case StartupFailure::window: failStartup("window != nullptr", __LINE__, platform::FailedStart::window);
+    case StartupFailure::glewInit: failStartup("GLEW_OK == glewInit()", __LINE__, platform::FailedStart::other);
     case StartupFailure::none: break;
     }
 }
@@ -64,18 +66,18 @@ int main(int argc, char** argv)
         deleteAllObjects();
     };
     // A page hidden mid-flight pauses it, as a desktop window losing the focus does: coming
-    // back must never cost a life. Its sound is held while hidden, and after while paused.
+    // back must never cost a life. Its sound is held while hidden, and after while paused,
+    // and the time it was hidden counts for no frame.
     const auto hidden = [](bool isHidden) {
         if (isHidden && !renderFrozen)
             paused = true;
         suspendSound(isHidden || paused);
+        if (isHidden)
+            holdFrameClock(gameClockNow());
+        else
+            resumeFrameClock(gameClockNow());
     };
-    // A page's buttons that act once (Pause, a tap that flies again) go through the keyboard's
-    // own handler, so each means what its key means at that moment.
-    const auto press = [](int key) {
-        onKey(window, key, 0, GLFW_PRESS, 0);
-        onKey(window, key, 0, GLFW_RELEASE, 0);
-    };
-    platform::runFrameLoop([] { return runFramePass(gameClockNow()); }, atEnd, hidden, press);
+    platform::announcePlay(soundEnabled, framebuffersComplete());
+    platform::runFrameLoop([] { return runFramePass(gameClockNow()); }, atEnd, hidden);
     return 0;
 }

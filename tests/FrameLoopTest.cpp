@@ -57,6 +57,7 @@ StartupFailure startSmallGame()
 TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCappedFrame)
 {
     ASSERT_EQ(startSmallGame(), StartupFailure::none);
+    EXPECT_TRUE(framebuffersComplete());
     fuelDrain = true;
     collisionsEnabled = false; // the asteroids must not end the game first
 
@@ -212,4 +213,8 @@ TEST(StartupWindow, EverySideFromOnePixelToTheLargestOpensAndNoOther)
     for (const auto& [width, height] : {std::pair(0, 1), std::pair(1, 0), std::pair(-1, 1), std::pair(1, -1),
                                         std::pair(16385, 1), std::pair(1, 16385)})
         EXPECT_FALSE(opens(width, height)) << width << " x " << height;
+    // The game's start tells a size it never asks for from a window it was not given.
+    Settings refused;
+    refused.width = 16385;
+    EXPECT_EQ(startGame(refused, false), StartupFailure::windowSize);
 }

@@ -3,7 +3,7 @@
 # site in Debian's Chromium, headless, driven by puppeteer-core: start-up, the picture, the
 # switch keys, a hidden tab, a win with a name typed in the page, a reload, Esc, starts that
 # fail and files that do not load, full screen, and a phone's touch controls, with a tap that
-# flies again, Pause and a lost WebGL context.
+# flies again, Pause, a second win asking its own name and a lost WebGL context.
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."

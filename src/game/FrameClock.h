@@ -16,3 +16,9 @@ void resetFrameClock();
 // 0..longestFrameTime, and stores `now` (seconds on the reset clock) as `lastFrameTime`.
 // A clock that went backwards counts 0: the world never runs backwards.
 void advanceFrameClock(float now);
+
+// A hidden browser page gets no frames: the time from holding the clock at `now` to resuming
+// it counts for no frame, as a paused flight's passes count none. A second hold keeps the
+// first; a resume without a hold changes nothing.
+void holdFrameClock(float now);
+void resumeFrameClock(float now);

@@ -12,6 +12,9 @@ struct Settings {
     bool sound = true;       // -snd; the M key switches it while playing
 };
 
+// No GL we run on draws a side beyond this many pixels; a browser page names it to the player.
+constexpr int largestWindowSide = 16384;
+
 extern Settings settings;
 // brightness x 1e7 in every channel: deliberately not normalised, the light sits 100+ units away.
 extern glm::vec3 lightColor;

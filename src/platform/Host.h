@@ -21,14 +21,21 @@ bool nameReady();
 // Calls `pass` until it returns false, then `atEnd` once. On the desktop this returns after
 // `atEnd`; in a browser it returns never, and the page drives `pass` once per frame.
 // `hidden` hears when the page is hidden (true) and shown again (false): a hidden page gets
-// no frames, so whatever runs on without them (sound) must be held by it. `press` presses and
-// lets go of a key (a GLFW key code) as the keyboard would, for a page's buttons that act once.
-void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden,
-                  std::function<void(int)> press);
+// no frames, so whatever runs on without them (sound, the clock) must be held by it. A page's
+// buttons press the game's keys through the key callback its window already has.
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden);
+
+// Called as the play begins: whether the sound is on, and whether the picture's buffers could
+// all be made at the size asked for. A page says how to play, or why it cannot.
+void announcePlay(bool soundOn, bool picturesComplete);
+
+// Why the game could not start, for a page to say in words of its own: a size no window is
+// asked for, a window of a usable size the system did not give, or anything else.
+enum class FailedStart { windowSize, window, other };
 
 // Called just before the program ends because it could not start: `what` is the failed
 // check or the message the console has just shown. A browser page, which keeps showing
 // itself after the program ends, is told so that it can say why; a console needs no more.
-void reportFailedStart(const char* what);
+void reportFailedStart(FailedStart why, const char* what);
 
 } // namespace platform

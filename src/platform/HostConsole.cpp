@@ -23,14 +23,15 @@ bool nameReady()
     return true;
 }
 
-void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> /*hidden*/,
-                  std::function<void(int)> /*press*/)
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> /*hidden*/)
 {
     while (pass()) {
     }
     atEnd();
 }
 
-void reportFailedStart(const char* /*what*/) {}
+void announcePlay(bool /*soundOn*/, bool /*picturesComplete*/) {}
+
+void reportFailedStart(FailedStart /*why*/, const char* /*what*/) {}
 
 } // namespace platform

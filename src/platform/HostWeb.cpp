@@ -2,6 +2,7 @@
 // and the browser's animation frames driving the loop. The page is src/platform/web/.
 #include "platform/Host.h"
 
+#include <GLFW/glfw3.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -31,10 +32,17 @@ EM_JS(void, tellPageTheLoopEnded, (), {
         Module.orbeluneEnded();
 });
 
-// Whether the sound is on lets the page promise it for the first key only when it will come.
-EM_JS(void, tellPageThePlayStarted, (int soundOn), {
+// Whether the sound is on lets the page promise it for the first key only when it will come;
+// a picture whose buffers could not all be made at its size cannot be played.
+EM_JS(void, tellPageThePlayStarted, (int soundOn, int picturesComplete), {
     if (Module.orbeluneStarted)
-        Module.orbeluneStarted(soundOn != 0);
+        Module.orbeluneStarted(soundOn != 0, picturesComplete != 0);
+});
+
+// The game waits for the winner's name, still drawing, until the page hands one over.
+EM_JS(void, askPageForTheName, (), {
+    if (Module.orbeluneAskName)
+        Module.orbeluneAskName();
 });
 
 // "flying", "paused" or "over" (the end screen), each time the play turns to another.
@@ -43,10 +51,11 @@ EM_JS(void, tellPageThePlayIs, (const char* phase), {
         Module.orbelunePlay(UTF8ToString(phase));
 });
 
-// The size asked for lets the page tell a size the game refuses from a WebGL that failed.
-EM_JS(void, tellPageTheStartFailed, (const char* what, int width, int height), {
+// `why` is "windowSize" (a size no window is asked for, up to `largest` a side), "window"
+// (a usable size the browser's WebGL did not give) or "other", with the check or message.
+EM_JS(void, tellPageTheStartFailed, (const char* why, const char* what, int width, int height, int largest), {
     if (Module.orbeluneStartFailed)
-        Module.orbeluneStartFailed(UTF8ToString(what), width, height);
+        Module.orbeluneStartFailed(UTF8ToString(why), UTF8ToString(what), width, height, largest);
 });
 
 // Hands what the game prints to the page: each line as it ends, and a partial one (the name
@@ -87,20 +96,40 @@ bool nameTyped = false;
 std::function<bool()> loopPass;
 std::function<void()> loopEnd;
 std::function<void(bool)> pageHidden;
-std::function<void(int)> keyPress;
 enum class Play { flying, paused, over };
 Play playTold = Play::flying; // what the page last heard
 
+// The key callback the game gave its window: the page's buttons press keys through it, as
+// the keyboard does. Null until the loop starts.
+GLFWwindow* gameWindow = nullptr;
+GLFWkeyfun gameKeys = nullptr;
+
 // Keys a finger holds on the touch controls, kept apart from the keyboard's: a key typed and
 // let go while a finger holds the same one must not end the finger's hold.
-bool touchHeld[keyCount] = {};
+bool touchHeld[GLFW_KEY_LAST + 1] = {};
+
+bool isKey(int key)
+{
+    return key >= 0 && key <= GLFW_KEY_LAST;
+}
+
+void keyToGame(int key, int action)
+{
+    if (gameKeys)
+        gameKeys(gameWindow, key, 0, action, 0);
+}
+
+// Stands between the keyboard and the game's key callback.
+void keyFromKeyboard(GLFWwindow* target, int key, int scancode, int action, int mods)
+{
+    if (action == GLFW_RELEASE && isKey(key) && touchHeld[key])
+        return;
+    if (gameKeys)
+        gameKeys(target, key, scancode, action, mods);
+}
 
 void runOnePass()
 {
-    for (int key = 0; key < keyCount; ++key) {
-        if (touchHeld[key])
-            keys[key] = true;
-    }
     if (loopPass()) {
         // Read after the pass, which is where a new flight starts and an end or a pause
         // begins, whichever key or button asked for it.
@@ -116,23 +145,10 @@ void runOnePass()
     tellPageTheLoopEnded();
 }
 
-// NOTE: a hidden tab gets no animation frames, so the first frame after it is shown would
-// count the hidden time (up to the frame clock's longest frame) as one step of play. Moving
-// the previous frame's time on by the time spent hidden leaves only the time the page was seen.
-double hiddenSince = -1.0; // emscripten_get_now() milliseconds; negative while shown
-
 EM_BOOL onVisibilityChange(int, const EmscriptenVisibilityChangeEvent* event, void*)
 {
-    const double now = emscripten_get_now();
     if (pageHidden)
         pageHidden(event->hidden != 0);
-    if (event->hidden) {
-        if (hiddenSince < 0.0)
-            hiddenSince = now;
-    } else if (hiddenSince >= 0.0) {
-        lastFrameTime += static_cast<float>((now - hiddenSince) / 1000.0);
-        hiddenSince = -1.0;
-    }
     return EM_FALSE;
 }
 
@@ -147,20 +163,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE void orbeluneTypeName(const char* word)
 }
 
 // The page's touch controls hold and release the game's own keys (GLFW key codes), as the
-// keyboard does: the rules read `keys` and never know which one it was.
+// keyboard does: the game never knows which one it was.
 extern "C" EMSCRIPTEN_KEEPALIVE void orbeluneHoldKey(int key, int held)
 {
-    if (key < 0 || key >= keyCount)
+    if (!isKey(key) || touchHeld[key] == (held != 0))
         return;
     touchHeld[key] = held != 0;
-    keys[key] = held != 0;
+    keyToGame(key, held ? GLFW_PRESS : GLFW_RELEASE);
 }
 
-// The page's buttons that act once: Pause, and a tap on the picture that flies again.
+// The page's buttons that act once, Pause and a tap on the picture that flies again, each
+// meaning what its key means at that moment.
 extern "C" EMSCRIPTEN_KEEPALIVE void orbelunePressKey(int key)
 {
-    if (key >= 0 && key < keyCount && keyPress)
-        keyPress(key);
+    if (!isKey(key))
+        return;
+    keyToGame(key, GLFW_PRESS);
+    keyToGame(key, GLFW_RELEASE);
 }
 
 namespace platform {
@@ -176,27 +195,43 @@ std::istream& nameInput()
     return typedName;
 }
 
+// Each name typed is read once: a later win in the same page asks for a new one.
 bool nameReady()
 {
-    return nameTyped;
+    if (!nameTyped) {
+        askPageForTheName();
+        return false;
+    }
+    nameTyped = false;
+    return true;
 }
 
-void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden,
-                  std::function<void(int)> press)
+void runFrameLoop(std::function<bool()> pass, std::function<void()> atEnd, std::function<void(bool)> hidden)
 {
     // Kept beyond this call: the browser calls back long after main has given up its stack.
     loopPass = std::move(pass);
     loopEnd = std::move(atEnd);
     pageHidden = std::move(hidden);
-    keyPress = std::move(press);
+    gameWindow = glfwGetCurrentContext();
+    gameKeys = glfwSetKeyCallback(gameWindow, keyFromKeyboard);
+    // A finger already down as the game starts flies as soon as it can.
+    for (int key = 0; key <= GLFW_KEY_LAST; ++key) {
+        if (touchHeld[key])
+            keyToGame(key, GLFW_PRESS);
+    }
     emscripten_set_visibilitychange_callback(nullptr, false, onVisibilityChange);
-    tellPageThePlayStarted(soundEnabled ? 1 : 0);
     emscripten_set_main_loop(runOnePass, 0, 1);
 }
 
-void reportFailedStart(const char* what)
+void announcePlay(bool soundOn, bool picturesComplete)
 {
-    tellPageTheStartFailed(what, settings.width, settings.height);
+    tellPageThePlayStarted(soundOn ? 1 : 0, picturesComplete ? 1 : 0);
+}
+
+void reportFailedStart(FailedStart why, const char* what)
+{
+    const char* code = why == FailedStart::windowSize ? "windowSize" : why == FailedStart::window ? "window" : "other";
+    tellPageTheStartFailed(code, what, settings.width, settings.height, largestWindowSide);
 }
 
 } // namespace platform

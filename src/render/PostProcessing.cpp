@@ -52,10 +52,14 @@ void allocateColorTexture()
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
+bool allComplete = false; // of the last set made
+
 void reportIfIncomplete()
 {
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         std::cout << "Framebuffer not complete!" << std::endl;
+        allComplete = false;
+    }
 }
 
 // Reads the scene image back and derives the exposure the next frame composites with.
@@ -89,6 +93,7 @@ void adaptExposure(int width, int height)
 void createFramebuffers()
 {
     // Each resize deletes these and makes them anew; the last set lives until exit.
+    allComplete = true;
     glGenFramebuffers(1, &hdrFramebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, hdrFramebuffer);
     glGenTextures(2, hdrColorTextures);
@@ -119,6 +124,11 @@ void createFramebuffers()
         reportIfIncomplete();
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+bool framebuffersComplete()
+{
+    return allComplete;
 }
 
 void deleteFramebuffers()

@@ -16,8 +16,11 @@ extern unsigned int quadVbo;
 extern float exposure;                     // starts at 1; within [0.2, 5] once adapted
 extern std::vector<float> exposureReadback; // width x height x 3 floats
 
-// At the size in `settings`, which must be non-zero.
+// At the size in `settings`, which must be non-zero. Says "Framebuffer not complete!" for
+// each one the GL cannot draw into at that size.
 void createFramebuffers();
+// Whether every framebuffer the last createFramebuffers made can be drawn into.
+bool framebuffersComplete();
 void deleteFramebuffers();
 void renderQuad();
 // Blurs the bright parts when `bloomEnabled`; the texture holding the result, 0 when off.

@@ -648,7 +648,8 @@ async function phone(browser, url) {
 }
 
 // On the end screen a tap on the picture flies again, as R does; Pause holds the new flight
-// still and lets it go on; a lost WebGL context is said, and "Start again" reloads. Reports how
+// still and lets it go on; a second win asks for its own name; a lost WebGL context is said,
+// and "Start again" reloads. Reports how
 // long after the tap the page said so and drew the new flight's first frame (the animation
 // frame after the one that started it).
 async function afterTheEnd(page) {
@@ -681,6 +682,22 @@ async function afterTheEnd(page) {
   await waitFor('playing after Pause again', 10, async () => (await pageState(page))[0] === 'running');
   await pictureMoving('the flight moving after Pause again', canvasShot);
   log('Pause held the flight still over ten frames, and again let it go on');
+
+  // The name typed for the first win is no answer to the second: the page asks again.
+  const forward = await page.$eval('#touch [aria-label=Forward]', (button) => button.getBoundingClientRect().toJSON());
+  await page.touchscreen.touchStart(forward.x + forward.width / 2, forward.y + forward.height / 2);
+  await waitFor('the name field after a second win', 240, () => page.$eval('#name-entry', (element) => !element.hidden));
+  await page.touchscreen.touchEnd();
+  await page.$eval('#name', (field) => { field.value = ''; }); // it keeps the last name typed
+  await page.tap('#name');
+  await page.keyboard.type('Again');
+  await page.tap('#name-entry button[type=submit]');
+  await waitFor('"The game is over" after the second name', 60, async () => (await pageState(page))[0] === 'over');
+  const table = await page.evaluate(() => new TextDecoder().decode(FS.readFile('/assets/scores.txt')));
+  assert.ok(/^Phone \d+$/m.test(table) && /^Again \d+$/m.test(table), `the table after a second win: ${table}`);
+  log('a second win in the same page asked for a name again, and the table keeps both');
+  await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+  await waitFor('a third flight after the tap', 30, async () => (await pageState(page))[0] === 'running');
 
   // The flight the loss holds must not take its "Paused" over the page's sentence.
   await page.evaluate(() => document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context').loseContext());

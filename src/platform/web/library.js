@@ -18,8 +18,11 @@ mergeInto(LibraryManager.library, {
     }
   },
   // A page cannot take the screen on its own (the browser allows it only from a click), so
-  // full screen leaves the canvas where it is.
-  glfwSetWindowMonitor: function(window, monitor, x, y, width, height, refreshRate) {},
+  // the game asking for it leaves the canvas where it is and has the page take the screen at
+  // the player's next click or key.
+  glfwSetWindowMonitor: function(window, monitor, x, y, width, height, refreshRate) {
+    if (monitor && Module.orbeluneFullScreenAsked) Module.orbeluneFullScreenAsked();
+  },
 
   // Emscripten's GLFW has no gamepad API. The browser's standard layout is the one GLFW's
   // built-in mappings give, so this fills GLFW's six axes and fifteen buttons the way the

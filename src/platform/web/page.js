@@ -16,7 +16,6 @@
   var startAgainButton = document.getElementById('start-again');
   var soundHint = document.getElementById('sound-hint');
   var touchScreen = navigator.maxTouchPoints > 0 || window.matchMedia('(any-pointer: coarse)').matches;
-  var shown = '';
 
   function setState(state, text) {
     document.body.dataset.state = state;
@@ -25,14 +24,15 @@
   }
 
   function show(text) {
-    shown += text;
     panel.textContent += text;
     panel.scrollTop = panel.scrollHeight;
-    // The game has asked for a name and waits, still drawing, until the field hands it over.
-    if (/Your Name: $/.test(shown) && nameEntry.hidden) {
-      nameEntry.hidden = false;
-      nameField.focus();
-    }
+  }
+
+  // The game has asked for a name and waits, still drawing, until the field hands it over.
+  function askName() {
+    if (!nameEntry.hidden) return;
+    nameEntry.hidden = false;
+    nameField.focus();
   }
 
   // "?w=1280&h=720&b=0.8" becomes "-w 1280 -h 720 -b 0.8"; an option written with its
@@ -51,15 +51,6 @@
       words.push(name, value);
     });
     return words;
-  }
-
-  // Whether the words ask for full screen, read as the game reads them: the last one counts.
-  function asksFullScreen(words) {
-    var full = false;
-    for (var i = 0; i + 1 < words.length; i += 2) {
-      if (words[i] === '-fs' || words[i] === '--fullscreen') full = words[i + 1] === 'on';
-    }
-    return full;
   }
 
   // What this browser lacks to draw the game, in a sentence with what to try; '' if nothing.
@@ -111,15 +102,15 @@
     }
   }
 
-  // A sentence for a start the game gave up, from the check or message it named.
-  function failedStart(what, width, height) {
-    var biggest = 16384;
-    if (what === 'window != nullptr') {
-      if (!(width > 0 && height > 0 && width <= biggest && height <= biggest)) {
-        return 'The game cannot open a picture of ' + width + ' × ' + height + ' pixels: the ' +
-          'width and height (w and h in the address) must be whole numbers from 1 to ' + biggest +
-          '. Try the address without them.';
-      }
+  // A sentence for a start the game gave up: `why` as the game tells it (a size it never asks
+  // for, up to `largest` a side; a window it was not given; anything else, named by `what`).
+  function failedStart(why, what, width, height, largest) {
+    if (why === 'windowSize') {
+      return 'The game cannot open a picture of ' + width + ' × ' + height + ' pixels: the ' +
+        'width and height (w and h in the address) must be whole numbers from 1 to ' + largest +
+        '. Try the address without them.';
+    }
+    if (why === 'window') {
       keepFailedStart(width, height);
       return 'The browser did not give the game a WebGL 2 picture of ' + width + ' × ' + height +
         ' pixels. Try a smaller w and h in the address, or another browser.';
@@ -165,11 +156,11 @@
     }, { capture: true, once: true });
   });
 
-  // Full screen: a page may take the screen only in answer to a gesture, so "fs=on" waits for
-  // the player's. A touch counts only as the finger lifts (pointerup), a mouse as it presses, a
-  // key as it goes down; a gesture the browser does not count leaves the next one to try. The
-  // picture keeps its size and is scaled to the screen, and leaving full screen gives the page
-  // back as it was.
+  // Full screen: a page may take the screen only in answer to a gesture, so the game asking
+  // for it ("fs=on") waits for the player's. A touch counts only as the finger lifts
+  // (pointerup), a mouse as it presses, a key as it goes down; a gesture the browser does not
+  // count leaves the next one to try. The picture keeps its size and is scaled to the screen,
+  // and leaving full screen gives the page back as it was.
   function enterFullScreen(refused) {
     if (document.fullscreenElement || !stage.requestFullscreen) return;
     stage.requestFullscreen().catch(function(error) {
@@ -178,8 +169,7 @@
     });
     canvas.focus();
   }
-  function fullScreenOnFirstGesture(words) {
-    if (!asksFullScreen(words)) return;
+  function fullScreenOnFirstGesture() {
     var types = ['pointerdown', 'pointerup', 'keydown', 'fullscreenchange'];
     var stop = function() {
       types.forEach(function(type) { window.removeEventListener(type, gesture, true); });
@@ -196,6 +186,8 @@
       enterFullScreen(told ? stop : null);
     };
     types.forEach(function(type) { window.addEventListener(type, gesture, true); });
+    // A click or key while the game was loading still counts for as long as the browser lets it.
+    if (gestured && navigator.userActivation && navigator.userActivation.isActive) enterFullScreen(null);
   }
   fullScreenButton.hidden = !stage.requestFullscreen;
   fullScreenButton.addEventListener('click', function() { enterFullScreen(null); });
@@ -306,9 +298,9 @@
     },
     onRuntimeInitialized: function() { canvas.focus(); },
     // After "Initialization DONE.", as the loop takes over.
-    orbeluneStarted: function(soundOn) {
+    orbeluneStarted: function(soundOn, picturesComplete) {
       if (document.body.dataset.state !== 'loading') return; // its picture was lost meanwhile
-      if (/Framebuffer not complete!/.test(shown)) {
+      if (!picturesComplete) {
         keepFailedStart(canvas.width, canvas.height);
         setState('failed', 'This browser cannot make the game\'s picture buffers at this size ' +
           '("Framebuffer not complete!"). Try a smaller w and h in the address, or none.');
@@ -318,7 +310,11 @@
         soundHint.hidden = !soundOn || gestured;
       }
     },
-    orbeluneStartFailed: function(what, width, height) { setState('failed', failedStart(what, width, height)); },
+    orbeluneStartFailed: function(why, what, width, height, largest) {
+      setState('failed', failedStart(why, what, width, height, largest));
+    },
+    orbeluneAskName: askName,
+    orbeluneFullScreenAsked: fullScreenOnFirstGesture,
     // A failure or a lost picture stays said: the loop may still run behind it.
     orbelunePlay: function(phase) {
       if (playStates[phase] && /^(running|paused|over)$/.test(document.body.dataset.state))
@@ -339,7 +335,6 @@
     return;
   }
   setState('loading', 'Loading…');
-  fullScreenOnFirstGesture(words);
   var game = document.createElement('script');
   game.src = 'orbelune.js';
   game.onerror = function() { filesNotLoaded('orbelune.js', null); };
