@@ -14,7 +14,7 @@
 # Collisions are switched off (F4) so a run of hits cannot end the game mid-count.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source tools/private-display.sh
+source tools/counted-run.sh
 repo="$PWD"
 
 build=build
@@ -41,25 +41,8 @@ for tool in Xvfb xdotool gcc; do
 done
 
 out="$(mktemp -d /tmp/orbelune-fps-XXXXXX)"
-run="$out/run"
-mkdir -p "$run"
-cp -r "$build/run/shaders" "$build/run/assets" "$run/"
-rm -f "$run/assets/scores.txt"
-gcc -shared -fPIC -O2 -Wall -Wextra -o "$out/counter.so" "$repo/tools/soak-frame-counter.c" -ldl
+start_counted_run "$out" "$build" 1280x720
 
-xvfbPid=""
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  [ -n "$xvfbPid" ] && kill "$xvfbPid" 2>/dev/null || true
-  rm -rf "$out"
-}
-trap cleanup EXIT
-
-start_private_display 1280x720 "$out"
-xvfbPid=$private_display_pid
-
-frames() { cat "$run/soak-frames" 2>/dev/null || echo 0; }
 now() { date +%s.%N; }
 
 # Frames per second presented between $1 and $1 + span seconds after the start; the
@@ -68,55 +51,44 @@ countFrames() {
   local start=$1 target first firstAt last lastAt
   target=$(awk -v s="$start" -v f="$2" 'BEGIN { printf "%.3f\n", s + f }')
   while awk -v t="$target" -v n="$(now)" 'BEGIN { exit !(n < t) }'; do sleep 0.1; done
-  first=$(frames); firstAt=$(now)
+  first=$(counted_frames); firstAt=$(now)
   sleep "$span"
-  last=$(frames); lastAt=$(now)
+  last=$(counted_frames); lastAt=$(now)
   awk -v a="$first" -v b="$last" -v s="$firstAt" -v e="$lastAt" 'BEGIN { printf "%.2f\n", (b - a) / (e - s) }'
 }
 
 waitFor() { # pattern log seconds
   for _ in $(seq $(($3 * 10))); do
     grep -q "$1" "$2" 2>/dev/null && return 0
-    kill -0 "$pid" 2>/dev/null || return 1
+    kill -0 "$counted_pid" 2>/dev/null || return 1
     sleep 0.1
   done
   return 1
 }
 
 gameRound() {
-  rm -f "$run/soak-frames"
-  (cd "$run" && LD_PRELOAD="$out/counter.so" exec "$binary" -w 1280 -h 720) >"$out/game.log" 2>&1 &
-  pid=$!
+  run_counted "$out/game.log" "$binary" -w 1280 -h 720
   waitFor "Initialization DONE." "$out/game.log" 60 || { echo "the game did not start" >&2; exit 1; }
   local started window
   started=$(now)
-  window=""
-  for _ in $(seq 100); do
-    window="$(xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || { echo "no game window" >&2; exit 1; }
+  window="$(find_game_window)" || { echo "no game window" >&2; exit 1; }
   xdotool windowfocus --sync "$window" key F4
   gameFps=$(countFrames "$started" "$from")
-  gamePeak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
-  kill -9 "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+  gamePeak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$counted_pid/status")
+  kill_counted
 }
 
 yardstickRound() {
-  rm -f "$run/soak-frames"
-  (cd "$run" && LD_PRELOAD="$out/counter.so" exec "$harness" --mode yardstick --frames 1000000 \
-     --warmup 0 --no-passes) >"$out/yardstick.log" 2>&1 &
-  pid=$!
+  run_counted "$out/yardstick.log" "$harness" --mode yardstick --frames 1000000 --warmup 0 --no-passes
   # Its output is buffered; the first count the swap counter writes shows it is drawing.
   for _ in $(seq 600); do
-    [ -s "$run/soak-frames" ] && break
-    kill -0 "$pid" 2>/dev/null || break
+    [ -s "$counted_run/soak-frames" ] && break
+    kill -0 "$counted_pid" 2>/dev/null || break
     sleep 0.1
   done
-  [ -s "$run/soak-frames" ] || { echo "the harness did not start" >&2; exit 1; }
+  [ -s "$counted_run/soak-frames" ] || { echo "the harness did not start" >&2; exit 1; }
   yardstickFps=$(countFrames "$(now)" 5)
-  kill -9 "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+  kill_counted
 }
 
 echo "game counted from ${from} s to $((from + span)) s, yardstick over ${span} s; load: $(cut -d' ' -f1-3 /proc/loadavg)"

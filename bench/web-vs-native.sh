@@ -17,7 +17,7 @@
 # (tools/web-check.sh makes both).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source tools/private-display.sh
+source tools/counted-run.sh
 source tools/debian-source.sh
 repo="$PWD"
 
@@ -58,47 +58,24 @@ done
 [ -n "$rendererName" ] || exit 1
 
 out="$(mktemp -d /tmp/orbelune-web-fps-XXXXXX)"
-run="$out/run"
-mkdir -p "$run"
-cp -r "$repo/build/run/shaders" "$repo/build/run/assets" "$run/"
-rm -f "$run/assets/scores.txt"
-gcc -shared -fPIC -O2 -Wall -Wextra -o "$out/counter.so" "$repo/tools/soak-frame-counter.c" -ldl
-
-xvfbPid=""
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  [ -n "$xvfbPid" ] && kill "$xvfbPid" 2>/dev/null || true
-  rm -rf "$out"
-}
-trap cleanup EXIT
-start_private_display "$size" "$out"
-xvfbPid=$private_display_pid
+start_counted_run "$out" "$repo/build" "$size"
 
 echo "site: $(cat "$site"/* | wc -c) bytes, $(for f in "$site"/*; do gzip -9c "$f"; done | wc -c) bytes gzip-compressed"
 for f in "$site"/*; do
   echo "  $(basename "$f"): $(wc -c <"$f") bytes, $(gzip -9c "$f" | wc -c) compressed"
 done
 
-frames() { cat "$run/soak-frames" 2>/dev/null || echo 0; }
 now() { date +%s.%N; }
 
 nativeRound() {
-  rm -f "$run/soak-frames"
-  (cd "$run" && LD_PRELOAD="$out/counter.so" exec "$binary" -w "$width" -h "$height") >"$out/game.log" 2>&1 &
-  pid=$!
-  local deadline=$((SECONDS + 120)) started target window="" first firstAt last lastAt
+  run_counted "$out/game.log" "$binary" -w "$width" -h "$height"
+  local deadline=$((SECONDS + 120)) started target window first firstAt last lastAt
   until grep -q "Initialization DONE." "$out/game.log"; do
-    [ $SECONDS -lt $deadline ] && kill -0 "$pid" 2>/dev/null || { echo "the game did not start" >&2; exit 1; }
+    [ $SECONDS -lt $deadline ] && kill -0 "$counted_pid" 2>/dev/null || { echo "the game did not start" >&2; exit 1; }
     sleep 0.1
   done
   started=$(now)
-  for _ in $(seq 100); do
-    window="$(xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || { echo "no game window" >&2; exit 1; }
+  window="$(find_game_window)" || { echo "no game window" >&2; exit 1; }
   xdotool windowfocus --sync "$window" key F4
   # The counter rewrites its file once a second, so the span is read from change to change.
   # printf: awk's plain print keeps six digits, which rounds a clock in seconds by hours.
@@ -106,11 +83,11 @@ nativeRound() {
   while awk -v t="$target" -v n="$(now)" 'BEGIN { exit !(n < t) }'; do
     sleep 0.1
   done
-  first=$(frames); firstAt=$(now)
+  first=$(counted_frames); firstAt=$(now)
   sleep "$span"
-  last=$(frames); lastAt=$(now)
+  last=$(counted_frames); lastAt=$(now)
   nativeFps=$(awk -v a="$first" -v b="$last" -v s="$firstAt" -v e="$lastAt" 'BEGIN { printf "%.2f\n", (b - a) / (e - s) }')
-  kill -9 "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+  kill_counted
 }
 
 webRound() {

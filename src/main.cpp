@@ -1,4 +1,6 @@
-// Orbelune: start-up, the window and the frame loop.
+// Orbelune's entry point: the command line and the checks that end a failed start here;
+// the window comes from start-up and the loop from the host (the desktop's, or the
+// browser's, which calls back once per display frame).
 
 #include <GLFW/glfw3.h>
 

@@ -18,6 +18,7 @@
 #include "HighScoreTable.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
+#include "SmallWorld.h"
 #include "TestSupport.h"
 
 namespace {

@@ -24,6 +24,7 @@
 #include "Object.h"
 #include "PhysicsWorld.h"
 #include "Settings.h"
+#include "SmallWorld.h"
 #include "SoundSynth.h"
 #include "TestSupport.h"
 #include "audio/SoundPlayer.h"

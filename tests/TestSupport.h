@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <glm/vec3.hpp>
-
 // False under AddressSanitizer, whose quarantine of freed blocks and shadow memory swell a
 // process's resident size: there a memory bound says nothing about the game's own use.
 #ifdef __SANITIZE_ADDRESS__
@@ -16,13 +14,6 @@ constexpr bool residentMemoryIsTheGames = false;
 #else
 constexpr bool residentMemoryIsTheGames = true;
 #endif
-
-// The rules' world without a window: the game state reset, no key held, 60 frames a second,
-// collisions on, the camera at its start, and the three objects the rules expect in
-// `sceneObjects`: a ship (a 2-unit box with a body, pickup distance 1), a planet of radius
-// `planetScale` at `planetAt` and a star at (0, 50, 25). Bodies live in one world kept for
-// the whole process, as the game's is.
-void buildSmallWorld(const glm::vec3& planetAt, float planetScale);
 
 // The steady-clock moment `seconds` from now; every wait here ends at one.
 std::chrono::steady_clock::time_point deadlineAfter(double seconds);

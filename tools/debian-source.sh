@@ -120,6 +120,19 @@ build_library() {
   touch "$stamp"
 }
 
+# FreeType and Bullet as every target builds them: FreeType with none of its optional
+# libraries (the game reads one TrueType font), Bullet's three collision and dynamics
+# libraries alone. Through build_library, so the target comes from $configure.
+build_freetype() {
+  build_library freetype . -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+    -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+}
+build_bullet() {
+  build_library bullet . --targets BulletDynamics,BulletCollision,LinearMath \
+    -DBUILD_BULLET3=OFF -DBUILD_BULLET2_DEMOS=OFF -DBUILD_CPU_DEMOS=OFF -DBUILD_OPENGL3_DEMOS=OFF \
+    -DBUILD_EXTRAS=OFF -DBUILD_UNIT_TESTS=OFF -DBUILD_PYBULLET=OFF -DUSE_GRAPHICAL_BENCHMARK=OFF
+}
+
 # The three Bullet libraries the game links, and their headers as Bullet installs them.
 install_bullet() {
   local source="$1" build="$2" library

@@ -1,4 +1,4 @@
-/* Counts the game's presented frames for tools/soak.sh: preloaded, it stands in for
+/* Counts the presented frames for tools/counted-run.sh: preloaded, it stands in for
  * glfwSwapBuffers and rewrites ./soak-frames (the total so far) at most once a second, so
  * the game itself needs no switch for it. */
 #define _GNU_SOURCE

@@ -18,7 +18,7 @@
 # 0.33 s, at most 100 kept), so it is printed as computed from the elapsed time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source tools/private-display.sh
+source tools/counted-run.sh
 repo="$PWD"
 
 minutes=10
@@ -49,39 +49,21 @@ fi
 
 [ -n "$out" ] || out="$(mktemp -d /tmp/orbelune-soak-XXXXXX)"
 mkdir -p "$out"
-run="$out/run"
-rm -rf "$run"
-mkdir -p "$run"
-cp -r "$repo/$build/run/shaders" "$repo/$build/run/assets" "$run/"
-rm -f "$run/assets/scores.txt"
-gcc -shared -fPIC -O2 -Wall -Wextra -o "$out/soak-frame-counter.so" "$repo/tools/soak-frame-counter.c" -ldl
-
-xvfbPid=""
-gamePid=""
-samplerPid=""
-cleanup() {
-  [ -n "$samplerPid" ] && kill "$samplerPid" 2>/dev/null || true
-  [ -n "$gamePid" ] && kill -9 "$gamePid" 2>/dev/null || true
-  [ -n "$xvfbPid" ] && kill "$xvfbPid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-start_private_display 1280x800 "$out"
-xvfbPid=$private_display_pid
+counted_keep_out=1
+start_counted_run "$out" "$repo/$build" 1280x800
 
 command=("$binary" -w "$width" -h "$height")
 if [ "$valgrind" = 1 ]; then
   command=(valgrind --leak-check=full --error-limit=no --num-callers=30
            --log-file="$out/valgrind.log" "${command[@]}")
 fi
-(cd "$run" && LD_PRELOAD="$out/soak-frame-counter.so" exec "${command[@]}") >"$out/game.log" 2>&1 &
-gamePid=$!
+run_counted "$out/game.log" "${command[@]}"
 
 startupLimit=60
 [ "$valgrind" = 1 ] && startupLimit=900
 for _ in $(seq "$startupLimit"); do
   grep -q "Initialization DONE." "$out/game.log" 2>/dev/null && break
-  kill -0 "$gamePid" 2>/dev/null || break
+  kill -0 "$counted_pid" 2>/dev/null || break
   sleep 1
 done
 if ! grep -q "Initialization DONE." "$out/game.log"; then
@@ -91,26 +73,19 @@ if ! grep -q "Initialization DONE." "$out/game.log"; then
 fi
 started=$(date +%s)
 
-window=""
-for _ in $(seq 120); do
-  window="$(xdotool search --onlyvisible --name '^Orbelune$' 2>/dev/null | tail -n 1 || true)"
-  [ -n "$window" ] && break
-  sleep 0.5
-done
-[ -n "$window" ] || { echo "no game window" >&2; exit 1; }
+window="$(find_game_window)" || { echo "no game window" >&2; exit 1; }
 
-frames() { cat "$run/soak-frames" 2>/dev/null || echo 0; }
-rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$gamePid/status" 2>/dev/null || echo 0; }
+rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$counted_pid/status" 2>/dev/null || echo 0; }
 
 # Samples every 10 s: elapsed s, VmRSS kB, frames so far, fps over the last 10 s, asteroids.
 sample() {
   local previous=0 elapsed now count
   echo "elapsed_s rss_kb frames fps asteroids_by_rule" >"$out/samples.txt"
-  while kill -0 "$gamePid" 2>/dev/null; do
+  while kill -0 "$counted_pid" 2>/dev/null; do
     sleep 10
     now=$(date +%s)
     elapsed=$((now - started))
-    count=$(frames)
+    count=$(counted_frames)
     awk -v e="$elapsed" -v r="$(rss)" -v f="$count" -v p="$previous" 'BEGIN {
           a = int(e / 0.33) + 1; if (a > 100) a = 100
           printf "%d %d %d %.1f %d\n", e, r, f, (f - p) / 10, a }' >>"$out/samples.txt"
@@ -118,7 +93,7 @@ sample() {
   done
 }
 sample &
-samplerPid=$!
+counted_helpers=($!)
 
 hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
 tap() { xdotool key --delay 50 "$@"; }
@@ -127,7 +102,7 @@ xdotool windowfocus --sync "$window"
 tap F4 # collisions off: the game must not end by lives
 deadline=$((started + minutes * 60))
 cycle=0
-while [ "$(date +%s)" -lt "$deadline" ] && kill -0 "$gamePid" 2>/dev/null; do
+while [ "$(date +%s)" -lt "$deadline" ] && kill -0 "$counted_pid" 2>/dev/null; do
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   hold w 0.8
   hold s 1.0 # a little more back than forth: the planet is never reached
@@ -146,32 +121,32 @@ while [ "$(date +%s)" -lt "$deadline" ] && kill -0 "$gamePid" 2>/dev/null; do
 done
 
 alive=0
-kill -0 "$gamePid" 2>/dev/null && alive=1
+kill -0 "$counted_pid" 2>/dev/null && alive=1
 status="died during the run"
 if [ "$alive" = 1 ]; then
   tap Escape || true
   exitLimit=30
   [ "$valgrind" = 1 ] && exitLimit=900
   for _ in $(seq "$exitLimit"); do
-    kill -0 "$gamePid" 2>/dev/null || break
+    kill -0 "$counted_pid" 2>/dev/null || break
     sleep 1
   done
 fi
-if kill -0 "$gamePid" 2>/dev/null; then
+if kill -0 "$counted_pid" 2>/dev/null; then
   status="did not exit on Esc"
-  kill -9 "$gamePid" 2>/dev/null || true
-  wait "$gamePid" 2>/dev/null || true
+  kill -9 "$counted_pid" 2>/dev/null || true
+  wait "$counted_pid" 2>/dev/null || true
 else
   code=0
-  wait "$gamePid" || code=$?
+  wait "$counted_pid" || code=$?
   [ "$alive" = 1 ] && status="exited with status $code after Esc" || status="died with status $code"
 fi
-gamePid=""
-kill "$samplerPid" 2>/dev/null || true
-samplerPid=""
+counted_pid=""
+kill "${counted_helpers[@]}" 2>/dev/null || true
+counted_helpers=()
 
 echo "Soak of $minutes min at ${width}x${height}$([ "$valgrind" = 1 ] && echo ' under valgrind'): the game $status"
-echo "Total frames: $(frames)"
+echo "Total frames: $(counted_frames)"
 cat "$out/samples.txt"
 if [ "$valgrind" = 1 ]; then
   echo "valgrind:"

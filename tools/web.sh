@@ -27,13 +27,10 @@ install_missing emscripten dpkg-dev brotli
 ensure_source_entries
 mkdir -p "$deps"
 
-build_library freetype . -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
-  -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+build_freetype
 # The logic tests run under Node; GoogleTest's source comes with libgtest-dev.
 build_library googletest /usr/src/googletest -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON
-build_library bullet . --targets BulletDynamics,BulletCollision,LinearMath \
-  -DBUILD_BULLET3=OFF -DBUILD_BULLET2_DEMOS=OFF -DBUILD_CPU_DEMOS=OFF -DBUILD_OPENGL3_DEMOS=OFF \
-  -DBUILD_EXTRAS=OFF -DBUILD_UNIT_TESTS=OFF -DBUILD_PYBULLET=OFF -DUSE_GRAPHICAL_BENCHMARK=OFF
+build_bullet
 copy_headers
 echo "Dependencies ready after $((SECONDS - started)) s"
 

@@ -38,12 +38,9 @@ ensure_source_entries
 mkdir -p "$deps"
 
 build_library glfw3 . -DGLFW_BUILD_EXAMPLES=OFF -DGLFW_BUILD_TESTS=OFF -DGLFW_BUILD_DOCS=OFF
-build_library freetype . -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
-  -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+build_freetype
 build_library googletest . -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
-build_library bullet . --targets BulletDynamics,BulletCollision,LinearMath \
-  -DBUILD_BULLET3=OFF -DBUILD_BULLET2_DEMOS=OFF -DBUILD_CPU_DEMOS=OFF -DBUILD_OPENGL3_DEMOS=OFF \
-  -DBUILD_EXTRAS=OFF -DBUILD_UNIT_TESTS=OFF -DBUILD_PYBULLET=OFF -DUSE_GRAPHICAL_BENCHMARK=OFF
+build_bullet
 # OpenAL Soft: Debian 12's source answers 404, so the upstream tarball Debian 13 ships. One
 # DLL with the MinGW runtime linked in, so that it needs only Windows' own DLLs as the game
 # does; it ships beside the game, where a player may replace it (its licence, the LGPL, asks that).

@@ -1,4 +1,5 @@
-// Command-line parsing: five display options, each followed by its value.
+// Command-line parsing: six options, five for the display and one for the sound, each
+// followed by its value.
 #pragma once
 
 #include <functional>

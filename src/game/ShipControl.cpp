@@ -10,11 +10,23 @@ namespace {
 constexpr int leftXAxis = 0, leftYAxis = 1, leftTriggerAxis = 4, rightTriggerAxis = 5;
 constexpr int leftShoulderButton = 4, rightShoulderButton = 5, startButton = 7;
 
+constexpr float stickDeadZone = 0.2f;   // of full deflection: a resting stick reads up to ~0.1
+constexpr float triggerDeadZone = 0.1f; // of full travel
+
 // -1, 0 or 1 from a pair of opposing keys; GLFW's codes for letters are their ASCII capitals.
 float keyAxis(const bool* keys, char plus, char minus)
 {
     return (keys[static_cast<unsigned char>(plus)] ? 1.0f : 0.0f) -
            (keys[static_cast<unsigned char>(minus)] ? 1.0f : 0.0f);
+}
+
+// A stick's deflection past the dead zone, rescaled to 0..1 so it starts from nothing.
+float pastDeadZone(float deflection, float deadZone)
+{
+    const float magnitude = std::min(std::fabs(deflection), 1.0f);
+    if (!(magnitude > deadZone)) // also catches NaN from a confused driver
+        return 0.0f;
+    return std::copysign((magnitude - deadZone) / (1.0f - deadZone), deflection);
 }
 
 // A trigger's travel 0..1 from its -1..1 axis, or the shoulder button above it.
@@ -24,14 +36,6 @@ float lift(float trigger, bool shoulder)
 }
 
 } // namespace
-
-float pastDeadZone(float deflection, float deadZone)
-{
-    const float magnitude = std::min(std::fabs(deflection), 1.0f);
-    if (!(magnitude > deadZone)) // also catches NaN from a confused driver
-        return 0.0f;
-    return std::copysign((magnitude - deadZone) / (1.0f - deadZone), deflection);
-}
 
 glm::vec3 shipControl(const bool* keys, const GamepadInput& pad)
 {

@@ -16,9 +16,6 @@ struct GamepadInput {
     bool start = false;         // pauses a flight, or flies again from the end screen
 };
 
-constexpr float stickDeadZone = 0.2f;   // of full deflection: a resting stick reads up to ~0.1
-constexpr float triggerDeadZone = 0.1f; // of full travel
-
 // The ship's controls in its own frame, each axis -1..1: x side (D +), y up on the screen
 // (E +), z forward (W +). Keys and controller add per axis but never pass full deflection,
 // so using both never flies faster than either alone; two axes at once still add up (W with
@@ -32,5 +29,3 @@ constexpr int gamepadAxisCount = 6;
 constexpr int gamepadButtonCount = 15;
 GamepadInput gamepadFromLayout(const float (&axes)[gamepadAxisCount],
                                const unsigned char (&buttons)[gamepadButtonCount]);
-// A stick's deflection past the dead zone, rescaled to 0..1 so it starts from nothing.
-float pastDeadZone(float deflection, float deadZone);

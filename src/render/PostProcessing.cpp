@@ -16,8 +16,6 @@ unsigned int hdrColorTextures[2] = {0, 0};
 unsigned int depthRenderbuffer = 0;
 unsigned int pingpongFramebuffers[2] = {0, 0};
 unsigned int pingpongTextures[2] = {0, 0};
-unsigned int quadVao = 0;
-unsigned int quadVbo = 0;
 float exposure = 1.0f;
 std::vector<float> exposureReadback;
 
@@ -33,6 +31,8 @@ constexpr float quadVertices[] = {
     1.0f,  1.0f,  0.0f, 1.0f, 1.0f,
     1.0f,  -1.0f, 0.0f, 1.0f, 0.0f,
 };
+unsigned int quadVao = 0;
+unsigned int quadVbo = 0;
 
 // ES cannot draw into RGB16F; RGBA16F (with EXT_color_buffer_float) it can. Its read-back is
 // RGBA as well, so each read-back pixel is this many floats.
@@ -86,6 +86,26 @@ void adaptExposure(int width, int height)
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, exposureReadback.data());
     }
     exposure = exposureFromReadback(exposureReadback.data(), pixelCount, readbackChannels);
+}
+
+void renderQuad()
+{
+    if (quadVao == 0) {
+        // Made on first use and kept until exit; every later pass draws the same quad.
+        glGenVertexArrays(1, &quadVao);
+        glGenBuffers(1, &quadVbo);
+        glBindVertexArray(quadVao);
+        glBindBuffer(GL_ARRAY_BUFFER, quadVbo);
+        glBufferData(GL_ARRAY_BUFFER, sizeof(quadVertices), quadVertices, GL_STATIC_DRAW);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 5 * sizeof(float), nullptr);
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 5 * sizeof(float),
+                              reinterpret_cast<void*>(3 * sizeof(float)));
+    }
+    glBindVertexArray(quadVao);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glBindVertexArray(0);
 }
 
 } // namespace
@@ -144,26 +164,6 @@ void deleteFramebuffers()
     pingpongFramebuffers[0] = pingpongFramebuffers[1] = 0;
     pingpongTextures[0] = pingpongTextures[1] = 0;
     depthRenderbuffer = 0;
-}
-
-void renderQuad()
-{
-    if (quadVao == 0) {
-        // Made on first use and kept until exit; every later pass draws the same quad.
-        glGenVertexArrays(1, &quadVao);
-        glGenBuffers(1, &quadVbo);
-        glBindVertexArray(quadVao);
-        glBindBuffer(GL_ARRAY_BUFFER, quadVbo);
-        glBufferData(GL_ARRAY_BUFFER, sizeof(quadVertices), quadVertices, GL_STATIC_DRAW);
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 5 * sizeof(float), nullptr);
-        glEnableVertexAttribArray(1);
-        glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 5 * sizeof(float),
-                              reinterpret_cast<void*>(3 * sizeof(float)));
-    }
-    glBindVertexArray(quadVao);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    glBindVertexArray(0);
 }
 
 unsigned int blurBrightParts(bool bloomEnabled)

@@ -11,8 +11,6 @@ extern unsigned int hdrColorTextures[2];   // [0] scene, [1] bright parts
 extern unsigned int depthRenderbuffer;
 extern unsigned int pingpongFramebuffers[2];
 extern unsigned int pingpongTextures[2];
-extern unsigned int quadVao;
-extern unsigned int quadVbo;
 extern float exposure;                     // starts at 1; within [0.2, 5] once adapted
 extern std::vector<float> exposureReadback; // width x height x 3 floats
 
@@ -22,7 +20,6 @@ void createFramebuffers();
 // Whether every framebuffer the last createFramebuffers made can be drawn into.
 bool framebuffersComplete();
 void deleteFramebuffers();
-void renderQuad();
 // Blurs the bright parts when `bloomEnabled`; the texture holding the result, 0 when off.
 unsigned int blurBrightParts(bool bloomEnabled);
 // Scene and `bloomTexture` tone-mapped onto the window, then the exposure read back from the
