@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # Sourced, not run: how the AddressSanitizer and UndefinedBehaviorSanitizer tree is configured
 # and the environment its tests run in. tools/test.sh runs the whole suite there; the random
 # mutant sample reruns a survivor's own tests there before it counts as one.
