@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sourced, not run: how the AddressSanitizer and UndefinedBehaviorSanitizer tree is configured
-# and the environment its tests run in. tools/test.sh runs the whole suite there; the random
+# How the AddressSanitizer and UndefinedBehaviorSanitizer tree is configured and the
+# environment its tests run in; sourced by tools/test.sh, run by the mutation sample. tools/test.sh runs the whole suite there; the random
 # mutant sample reruns a survivor's own tests there before it counts as one.
 #
 # sanitizer_configure BUILD   configures BUILD (default build-sanitize) as that tree.
