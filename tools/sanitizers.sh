@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # How the AddressSanitizer and UndefinedBehaviorSanitizer tree is configured and the
-# environment its tests run in; sourced by tools/test.sh, run by the mutation sample. tools/test.sh runs the whole suite there; the random
-# mutant sample reruns a survivor's own tests there before it counts as one.
+# environment its tests run in. tools/test.sh sources it and runs the whole suite there; the
+# random mutant sample runs it to try a survivor's own tests there before it counts as one.
 #
 # sanitizer_configure BUILD   configures BUILD (default build-sanitize) as that tree.
 # sanitizer_env COMMAND...    runs COMMAND with the sanitizers' environment.
