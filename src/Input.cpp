@@ -8,9 +8,9 @@
 
 #include "AppState.h"
 #include "Camera.h"
+#include "DrawState.h"
 #include "PostProcessing.h"
 #include "Settings.h"
-#include "Startup.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ void onWindowSize(GLFWwindow* /*window*/, int width, int height)
     settings.width = width;
     settings.height = height;
     deleteFramebuffers();
-    setInitialGlState(width, height);
+    setDrawState(width, height);
     createFramebuffers();
     camera.setProjection(width, height, defaultFieldOfView);
 }

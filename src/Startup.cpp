@@ -5,6 +5,7 @@
 
 #include "Camera.h"
 #include "CommandLine.h"
+#include "DrawState.h"
 #include "FrameLoop.h"
 #include "Input.h"
 #include "PostProcessing.h"
@@ -40,8 +41,7 @@ bool usableSize(const Settings& wanted)
            wanted.height <= largestWindowSide;
 }
 
-} // namespace
-
+// OpenGL 3.3 core, forward compatible, resizable, 4x multisampled, at `refreshRate` Hz.
 void applyGameWindowHints(int refreshRate)
 {
     applyContextHints();
@@ -49,6 +49,36 @@ void applyGameWindowHints(int refreshRate)
     glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
     glfwWindowHint(GLFW_SAMPLES, 4);
 }
+
+// Keys, cursor, buttons, scroll and resizes of `target` to the input callbacks.
+void installCallbacks(GLFWwindow* target)
+{
+    using ButtonCallback = void (*)(GLFWwindow*, int, int, int);
+    using ScrollCallback = void (*)(GLFWwindow*, double, double);
+    glfwSetKeyCallback(target, onKey);
+    glfwSetCursorPosCallback(target, onCursorPos);
+    glfwSetCursorEnterCallback(target, onCursorEnter);
+    glfwSetMouseButtonCallback(target, static_cast<ButtonCallback>(ignoreEvent));
+    glfwSetScrollCallback(target, static_cast<ScrollCallback>(ignoreEvent));
+    glfwSetWindowSizeCallback(target, onWindowSize);
+    glfwSetWindowFocusCallback(target, onWindowFocus);
+    glfwSetWindowIconifyCallback(target, onWindowIconify);
+    glfwSetWindowRefreshCallback(target, [](GLFWwindow*) { pausedPictureLost(); });
+}
+
+// Everything after the GL entry points are loaded: the draw state, framebuffers, camera, the
+// rules' hooks and the scene, ending with "Initialization DONE.". The first frame draws under
+// this draw state: no resize need come first, and on some platforms none ever does.
+void prepareGame()
+{
+    setDrawState(settings.width, settings.height);
+    createFramebuffers();
+    setCameraDefaults(settings.width, settings.height);
+    connectGameHooks();
+    setupScene();
+}
+
+} // namespace
 
 GLFWwindow* openHiddenContext(int width, int height, const char* title)
 {
@@ -89,38 +119,6 @@ GLFWwindow* openGameWindow(const Settings& wanted, bool visible)
                              wanted.refreshRate);
     }
     return created;
-}
-
-void installCallbacks(GLFWwindow* target)
-{
-    using ButtonCallback = void (*)(GLFWwindow*, int, int, int);
-    using ScrollCallback = void (*)(GLFWwindow*, double, double);
-    glfwSetKeyCallback(target, onKey);
-    glfwSetCursorPosCallback(target, onCursorPos);
-    glfwSetCursorEnterCallback(target, onCursorEnter);
-    glfwSetMouseButtonCallback(target, static_cast<ButtonCallback>(ignoreEvent));
-    glfwSetScrollCallback(target, static_cast<ScrollCallback>(ignoreEvent));
-    glfwSetWindowSizeCallback(target, onWindowSize);
-    glfwSetWindowFocusCallback(target, onWindowFocus);
-    glfwSetWindowIconifyCallback(target, onWindowIconify);
-    glfwSetWindowRefreshCallback(target, [](GLFWwindow*) { pausedPictureLost(); });
-}
-
-void setInitialGlState(int width, int height)
-{
-    glViewport(0, 0, width, height);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-}
-
-void prepareGame()
-{
-    setInitialGlState(settings.width, settings.height);
-    createFramebuffers();
-    setCameraDefaults(settings.width, settings.height);
-    connectGameHooks();
-    setupScene();
 }
 
 StartupFailure startGame(const Settings& wanted, bool visible)

@@ -11,8 +11,6 @@ enum class StartupFailure { none, glfwInit, windowSize, window, glewInit };
 
 extern GLFWwindow* window; // the only window; null until start-up creates it
 
-// OpenGL 3.3 core, forward compatible, resizable, 4x multisampled, at `refreshRate` Hz.
-void applyGameWindowHints(int refreshRate);
 // The primary monitor's current refresh rate in Hz (0 where the display reports none).
 // Needs GLFW initialised.
 int primaryMonitorRefreshRate();
@@ -22,14 +20,8 @@ GLFWwindow* openGameWindow(const Settings& settings, bool visible = true);
 // A hidden, current OpenGL 3.3 core context with the GL entry points loaded, for tests and
 // benchmarks that need GL but no game window; null when any step fails.
 GLFWwindow* openHiddenContext(int width, int height, const char* title);
-// Keys, cursor, buttons, scroll and resizes of `target` to the input callbacks.
-void installCallbacks(GLFWwindow* target);
-// Viewport over the whole window, depth test, and alpha blending for every pass.
-void setInitialGlState(int width, int height);
-// Everything after the GL entry points are loaded: GL state, framebuffers, camera, the
-// rules' hooks and the scene, ending with "Initialization DONE.".
-void prepareGame();
 // The whole start-up after the command line: `wanted` becomes the game's settings (and its
 // light colour), then GLFW, the window (hidden for tools that read their pictures back), the
-// callbacks, GLEW and prepareGame. Stops at the first step that fails and says which.
+// callbacks, GLEW, the draw state, framebuffers, camera, the rules' hooks and the scene,
+// ending with "Initialization DONE.". Stops at the first step that fails and says which.
 StartupFailure startGame(const Settings& wanted, bool visible = true);

@@ -78,6 +78,15 @@ TEST(FrameLoop, FuelDrainsTenPerSecondOfClockInSlowFramesAndAStallCostsOneCapped
     deleteAllObjects();
 }
 
+// The first frame draws under the state start-up set itself: nothing has polled events yet,
+// so no resize callback has run, and on some platforms none runs before the first frame.
+TEST(FrameLoop, TheFirstFrameDrawsUnderStartUpsOwnState)
+{
+    ASSERT_EQ(startSmallGame(), StartupFailure::none);
+    EXPECT_EQ(drawStateMismatch(160, 90), "");
+    deleteAllObjects();
+}
+
 // R on the end screen flies again in the same window, as fresh as the first flight; P holds a
 // flight still, clock included, and means nothing on the end screen, as R means nothing in
 // flight. A window that loses the focus it had pauses; one never focused plays on.

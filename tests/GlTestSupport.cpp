@@ -175,6 +175,27 @@ int textureLevelParameter(unsigned int texture, unsigned int parameter)
     return value;
 }
 
+std::string drawStateMismatch(int width, int height)
+{
+    std::string mismatch;
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (viewport[0] != 0 || viewport[1] != 0 || viewport[2] != width || viewport[3] != height) {
+        mismatch += "viewport " + std::to_string(viewport[2]) + " x " + std::to_string(viewport[3]) + " at " +
+                    std::to_string(viewport[0]) + ", " + std::to_string(viewport[1]) + "; ";
+    }
+    if (!glIsEnabled(GL_DEPTH_TEST))
+        mismatch += "no depth test; ";
+    if (!glIsEnabled(GL_BLEND))
+        mismatch += "no blending; ";
+    GLint source = 0, destination = 0;
+    glGetIntegerv(GL_BLEND_SRC_RGB, &source);
+    glGetIntegerv(GL_BLEND_DST_RGB, &destination);
+    if (source != GL_SRC_ALPHA || destination != GL_ONE_MINUS_SRC_ALPHA)
+        mismatch += "blending not by the source's alpha; ";
+    return mismatch;
+}
+
 namespace {
 
 std::string shellOutput(const std::string& command)

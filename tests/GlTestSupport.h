@@ -25,6 +25,9 @@ long residentKiB();
 unsigned int countPrimitives(unsigned int target, const std::function<void()>& action);
 // A level-0 parameter (GL_TEXTURE_WIDTH, GL_TEXTURE_INTERNAL_FORMAT, ...) of a 2D texture.
 int textureLevelParameter(unsigned int texture, unsigned int parameter);
+// How the current context's state differs from the one every pass of the game draws under
+// (viewport over `width` x `height`, depth test, alpha blending); empty when it does not.
+std::string drawStateMismatch(int width, int height);
 
 // Sends keys to the game's window through the X server's test extension (xdotool), so
 // GLFW sees them as real key events. `keys` is xdotool's key syntax, e.g. "Escape" or "F3".

@@ -142,10 +142,7 @@ TEST_F(InputTest, ResizeRebuildsBuffersAndIgnoresAMinimisedWindow)
     EXPECT_EQ(settings.width, 640);
     EXPECT_EQ(settings.height, 360);
     EXPECT_EQ(camera.width, 640);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 640);
-    EXPECT_EQ(viewport[3], 360);
+    EXPECT_EQ(drawStateMismatch(640, 360), "");
     EXPECT_EQ(textureLevelParameter(hdrColorTextures[0], GL_TEXTURE_WIDTH), 640);
 
     const unsigned int framebufferBefore = hdrFramebuffer;
@@ -164,13 +161,7 @@ TEST_F(InputTest, ResizeRebuildsBuffersAndIgnoresAMinimisedWindow)
     glBlendFunc(GL_ONE, GL_ZERO);
     onWindowSize(window, 800, 600);
     EXPECT_EQ(textureLevelParameter(pingpongTextures[1], GL_TEXTURE_WIDTH), 800);
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    GLint source = 0, destination = 0;
-    glGetIntegerv(GL_BLEND_SRC_RGB, &source);
-    glGetIntegerv(GL_BLEND_DST_RGB, &destination);
-    EXPECT_EQ(source, GL_SRC_ALPHA);
-    EXPECT_EQ(destination, GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_EQ(drawStateMismatch(800, 600), "");
 }
 
 namespace {

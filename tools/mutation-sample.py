@@ -5,12 +5,16 @@ Enumerates every single-token mutant of the game's C++ (src/) and GLSL (shaders/
 set of operators, draws a seeded sample weighted by lines (each line that has a mutant is as
 likely as any other, then one of its mutants), plants each alone in the source tree, rebuilds
 the Release tree incrementally and runs the whole suite against it. The tests named after the
-mutated unit run first and the run stops at the first failure, so a killed mutant is cheap; a
-survivor has passed every test.
+mutated unit run first and the run stops at the first failure, so a killed mutant is cheap.
+One that passes every test is built once more under AddressSanitizer and
+UndefinedBehaviorSanitizer (tools/sanitizers.sh) and the tests named after its unit run there:
+an out-of-bounds write or an overflow the Release build happens to survive is still a fault the
+suite catches. Only a mutant that passes both counts as a survivor.
 
 Results go to BUILD/mutation-sample/seed-S.tsv, one row per mutant; a rerun with the same
 seed continues where the last one stopped (the drawn sample is kept beside it in
-seed-S.sample, so it survives edits to the tests). tools/mutation-equivalents.txt lists the
+seed-S.sample, so it survives edits to the tests). Its last column says which pass killed each
+mutant: release, sanitizer, or survived where neither did. tools/mutation-equivalents.txt lists the
 reviewed equivalent mutants, each as the report prints it (file:line:column:operator
 'original' -> 'new') and then the reason; those are reported as equivalent and not run again.
 
@@ -432,30 +436,62 @@ def likeliest_tests(mutant):
     return "^%s[A-Za-z]*\\." % re.escape(unit)
 
 
-def test_mutant(mutant, build, jobs, log_path):
-    """killed / survived / not built, and the first failing test."""
-    xvfb = ["xvfb-run", "-a", "-s", "-screen 0 1920x1080x24"]
+XVFB = ["xvfb-run", "-a", "-s", "-screen 0 1920x1080x24"]
+# The sanitizer tree's configuration and environment, as tools/test.sh has them.
+SANITIZERS = ["tools/sanitizers.sh"]
+
+
+def ctest(build, jobs):
+    return ["ctest", "--test-dir", build, "-j%d" % jobs, "--stop-on-failure", "--output-on-failure"]
+
+
+def sanitizer_pass(mutant, sanitizer_build, jobs, log):
+    """0 when the tests named after the mutant's unit pass in the sanitizer tree. A mutant that
+    the sanitizer tree cannot build (the Release tree could) is judged by the Release pass alone."""
+    log.write("-- the likeliest tests again, under the sanitizers\n")
+    if not os.path.exists(os.path.join(ROOT, sanitizer_build, "CMakeCache.txt")):
+        if run(SANITIZERS + ["sanitizer_configure", sanitizer_build], log) != 0:
+            return 0
+    if run(["cmake", "--build", sanitizer_build, "-j%d" % jobs], log, timeout=3600) != 0:
+        log.write("the sanitizer tree does not build it; the Release verdict stands\n")
+        return 0
+    return run(SANITIZERS + ["sanitizer_env"] + XVFB + ctest(sanitizer_build, jobs) + ["-R", likeliest_tests(mutant)],
+               log)
+
+
+def test_mutant(mutant, build, jobs, log_path, sanitizer_build):
+    """killed / survived / not built, the first failing test, and the pass that killed it."""
     with open(log_path, "w", encoding="utf-8") as log:
         log.write("mutant %s\n" % mutant.describe())
         if run(["cmake", "--build", build, "-j%d" % jobs], log, timeout=1800) != 0:
-            return "not-built", ""
+            return "not-built", "", "-"
         first = likeliest_tests(mutant)
-        ctest = ["ctest", "--test-dir", build, "-j%d" % jobs, "--stop-on-failure", "--output-on-failure"]
         log.write("-- the likeliest tests first\n")
-        status = run(xvfb + ctest + ["-R", first], log)
+        status = run(XVFB + ctest(build, jobs) + ["-R", first], log)
+        if status == 0:
+            log.write("-- then all the others\n")
+            status = run(XVFB + ctest(build, jobs) + ["-E", first], log)
         if status != 0:
             log.flush()
-            return "killed", failed_test(log_path)
-        log.write("-- then all the others\n")
-        status = run(xvfb + ctest + ["-E", first], log)
+            return "killed", failed_test(log_path), "release"
+        if sanitizer_build:
+            status = sanitizer_pass(mutant, sanitizer_build, jobs, log)
         log.flush()
     if status != 0:
-        return "killed", failed_test(log_path)
-    return "survived", ""
+        return "killed", failed_test(log_path), "sanitizer"
+    return "survived", "", "survived"
+
+
+def killed_by(row):
+    """release, sanitizer or survived; rows written before the sanitizer pass lack the column."""
+    if len(row) > 9:
+        return row[9]
+    return {"killed": "release", "survived": "survived"}.get(row[6], "-")
 
 
 def report(results, sample, reviewed, seed):
     counts = {"killed": 0, "survived": 0, "equivalent": 0, "not-built": 0, "pending": 0}
+    by_sanitizer = 0
     survivors = []
     total = 0.0
     for m in sample:
@@ -471,12 +507,14 @@ def report(results, sample, reviewed, seed):
             result = "survived"
             survivors.append(m)
         counts[result] += 1
+        by_sanitizer += result == "killed" and killed_by(row) == "sanitizer"
     judged = counts["killed"] + counts["survived"]
     share = "%.0f %%" % (100.0 * counts["killed"] / judged) if judged else "-"
-    print("seed %d: %d drawn, %d killed, %d survived, %d reviewed equivalent, %d not built, %d pending; "
+    print("seed %d: %d drawn, %d killed (%d of them only under the sanitizers), %d survived, "
+          "%d reviewed equivalent, %d not built, %d pending; "
           "%s of the non-equivalent built mutants killed; %.0f s in all" %
-          (seed, len(sample), counts["killed"], counts["survived"], counts["equivalent"], counts["not-built"],
-           counts["pending"], share, total))
+          (seed, len(sample), counts["killed"], by_sanitizer, counts["survived"], counts["equivalent"],
+           counts["not-built"], counts["pending"], share, total))
     for m in survivors:
         print("  unreviewed survivor: %s" % m.describe())
     return counts
@@ -489,6 +527,9 @@ def main():
     parser.add_argument("--count", type=int, default=30)
     parser.add_argument("-b", "--build", default="build", help="the Release build folder (default: build)")
     parser.add_argument("-j", "--jobs", type=int, default=2)
+    parser.add_argument("--sanitizer-build", default="build-sanitize",
+                        help="the sanitizer tree a Release survivor is tried in (default: build-sanitize, "
+                             "configured on first use as tools/test.sh configures it; '' to skip the step)")
     parser.add_argument("--list", action="store_true", help="print the drawn sample and stop")
     parser.add_argument("--count-all", action="store_true", help="print how many mutants there are and stop")
     parser.add_argument("--retest-survivors", action="store_true",
@@ -549,8 +590,9 @@ def main():
             result = row[6] if row else "pending"
             if result in ("survived", "equivalent") and m.describe() in reviewed:
                 result = "equivalent"
-            print("%-10s %5s s  %s%s" % (result, row[8] if row else "-", m.describe(),
-                                          "  (%s)" % row[7] if row and row[7] else ""))
+            by = "  [%s]" % killed_by(row) if row and result == "killed" else ""
+            print("%-10s %5s s  %s%s%s" % (result, row[8] if row else "-", m.describe(),
+                                            "  (%s)" % row[7] if row and row[7] else "", by))
         counts = report(results, sample, reviewed, args.seed)
         return 1 if counts["survived"] else 0
     if args.retest_survivors:
@@ -560,7 +602,8 @@ def main():
                 handle.write("\t".join(fields) + "\n")
     if not os.path.exists(results_path):
         with open(results_path, "w", encoding="utf-8") as handle:
-            handle.write("# id\tfile\tline\toperator\toriginal\treplacement\tresult\tfirst failing test\tseconds\n")
+            handle.write("# id\tfile\tline\toperator\toriginal\treplacement\tresult\tfirst failing test\tseconds"
+                         "\tkilled by\n")
 
     signal.signal(signal.SIGINT, restore_on_signal)
     signal.signal(signal.SIGTERM, restore_on_signal)
@@ -580,24 +623,25 @@ def main():
         try:
             if m.describe() in reviewed and not args.run_equivalents:
                 # Reviewed already: it passed the whole suite once, and a rerun takes minutes.
-                result, test = "equivalent", "reviewed, not run"
+                result, test, by = "equivalent", "reviewed, not run", "-"
             elif not planted.plant():
-                result, test = "stale", "the line no longer reads so"
+                result, test, by = "stale", "the line no longer reads so", "-"
             else:
-                result, test = test_mutant(m, args.build, args.jobs, log_path)
+                result, test, by = test_mutant(m, args.build, args.jobs, log_path, args.sanitizer_build)
         finally:
             planted.restore()
         seconds = time.time() - started
         label = "equivalent" if result in ("survived", "equivalent") and m.describe() in reviewed else result
-        print("[%d/%d] %-10s %5.0f s  %s%s" % (index, len(pending), label, seconds, m.describe(),
-                                              "  (%s)" % test if test else ""), flush=True)
+        print("[%d/%d] %-10s %5.0f s  %s%s%s" % (index, len(pending), label, seconds, m.describe(),
+                                                "  (%s)" % test if test else "",
+                                                "  [sanitizer]" if by == "sanitizer" else ""), flush=True)
         if result == "stale":
             continue
+        row = [m.id, m.path, str(m.line), m.operator, m.original, m.replacement, result, test,
+               "%.0f" % seconds, by]
         with open(results_path, "a", encoding="utf-8") as handle:
-            handle.write("\t".join([m.id, m.path, str(m.line), m.operator, m.original, m.replacement,
-                                    result, test, "%.0f" % seconds]) + "\n")
-        results[m.id] = [m.id, m.path, str(m.line), m.operator, m.original, m.replacement, result, test,
-                         "%.0f" % seconds]
+            handle.write("\t".join(row) + "\n")
+        results[m.id] = row
 
     # Leave the build matching the restored tree.
     with open(os.path.join(out_dir, "logs", "final.log"), "w", encoding="utf-8") as log:

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Mutants drawn at random from the game's C++ and GLSL, each run against the whole Release
-# suite; see tools/mutation-sample.py for how they are made and drawn.
+# suite, and a Release survivor against its unit's tests under the sanitizers; see
+# tools/mutation-sample.py for how they are made and drawn.
 #
-# Usage: tools/mutation-sample.sh [--seed S] [--count N] [-b BUILD] [--list] [--count-all]
-#                                 [--retest-survivors] [--restore]
+# Usage: tools/mutation-sample.sh [--seed S] [--count N] [-b BUILD] [--sanitizer-build DIR]
+#                                 [--list] [--count-all] [--retest-survivors] [--restore]
 # Results: BUILD/mutation-sample/seed-S.tsv; a rerun with the same seed continues it.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -17,16 +17,8 @@ tools/package-check.sh build
 [ "${ORBELUNE_SKIP_WEB:-0}" = "1" ] || tools/web-check.sh
 
 if [ "${ORBELUNE_SKIP_SANITIZERS:-0}" != "1" ]; then
-  cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DORBELUNE_SANITIZE=ON -DORBELUNE_BENCHMARKS=OFF >/dev/null
+  source tools/sanitizers.sh
+  sanitizer_configure build-sanitize
   cmake --build build-sanitize -j"$jobs"
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
-  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  # The leak check at exit stops every thread to scan its stack. Once in some thousand
-  # processes, llvmpipe's rasteriser or shader-cache threads made its tracer crash
-  # ("Tracer caught signal 11") and fail a test that had passed. Here llvmpipe draws on the
-  # calling thread and keeps no disk cache, so each process ends with one thread; the
-  # Release pass above keeps the threaded rasteriser.
-  export LP_NUM_THREADS=0 MESA_SHADER_CACHE_DISABLE=true
-  "${xvfb[@]}" ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+  sanitizer_env "${xvfb[@]}" ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 fi

@@ -155,10 +155,13 @@ bool pathExists(const std::string& path)
 std::string resolveLinks(const std::string& path)
 {
     std::string current = path;
-    for (int hop = 0; hop < maxLinkHops; ++hop) {
+    for (int hop = 0;; ++hop) {
         struct stat info;
         if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
             return current;
+        // A loop, or a chain longer than the system itself would open.
+        if (hop == maxLinkHops)
+            return "";
         std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 4096) + 1);
         const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
         if (length < 0 || static_cast<std::size_t>(length) >= target.size())
@@ -166,7 +169,6 @@ std::string resolveLinks(const std::string& path)
         const std::string next(target.data(), static_cast<std::size_t>(length));
         current = next.front() == '/' ? next : folderOf(current) + "/" + next;
     }
-    return "";
 }
 
 bool replaceFileAtomically(const std::string& path, const ContentSource& content)
