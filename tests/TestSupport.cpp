@@ -50,6 +50,12 @@ void buildSmallWorld(const glm::vec3& planetAt, float planetScale)
     sceneObjects = {ship, planet, star};
 }
 
+glm::vec3 onScreen(const Camera& viewer, const glm::vec3& world)
+{
+    const glm::vec4 clip = viewer.getProjectionMatrix() * viewer.getViewMatrix() * glm::vec4(world, 1.0f);
+    return glm::vec3(clip) / clip.w;
+}
+
 std::chrono::steady_clock::time_point deadlineAfter(double seconds)
 {
     return std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));

@@ -24,6 +24,11 @@ constexpr bool residentMemoryIsTheGames = true;
 // the whole process, as the game's is.
 void buildSmallWorld(const glm::vec3& planetAt, float planetScale);
 
+class Camera;
+// Where `world` lands in `viewer`'s picture: x and y run -1..1 across the window, z -1..1 from
+// the near to the far plane; a point behind the eye comes out with its signs turned.
+glm::vec3 onScreen(const Camera& viewer, const glm::vec3& world);
+
 // The steady-clock moment `seconds` from now; every wait here ends at one.
 std::chrono::steady_clock::time_point deadlineAfter(double seconds);
 // Asks `condition` every `pollSeconds` until it holds (true) or `timeoutSeconds` have passed
