@@ -1,19 +1,16 @@
 #include <cmath>
+#include <string>
+#include <utility>
 
+#include <glm/geometric.hpp>
 #include <glm/gtc/quaternion.hpp>
 #include <gtest/gtest.h>
 
 #include "Camera.h"
 #include "Object.h"
+#include "TestSupport.h"
 
 namespace {
-
-void expectNear(glm::vec3 actual, glm::vec3 expected)
-{
-    EXPECT_NEAR(actual.x, expected.x, 1e-5f);
-    EXPECT_NEAR(actual.y, expected.y, 1e-5f);
-    EXPECT_NEAR(actual.z, expected.z, 1e-5f);
-}
 
 // The camera as the game's start-up leaves it for the default window.
 Camera startupCamera()
@@ -24,60 +21,49 @@ Camera startupCamera()
 
 } // namespace
 
-TEST(Camera, ProjectionReadsFovAsRadians)
+// 45 read as radians makes the wide look: a point 29 degrees above the line of sight sits on
+// the top edge, and the window's width spreads the view sideways, not squeezes it.
+TEST(Camera, TheViewIsFiftyEightDegreesTallAndAsWideAsTheWindow)
 {
-    const glm::mat4 projection = startupCamera().getProjectionMatrix();
-    EXPECT_NEAR(projection[0][0], 1.0083f, 1e-4f);
-    EXPECT_NEAR(projection[1][1], 1.7926f, 1e-4f);
-    EXPECT_NEAR(projection[2][2], -(1000.0f + 0.1f) / (1000.0f - 0.1f), 1e-6f);
-    EXPECT_FLOAT_EQ(projection[2][3], -1.0f);
-    EXPECT_NEAR(projection[3][2], -200.0f / 999.9f, 1e-5f);
-    EXPECT_FLOAT_EQ(projection[3][3], 0.0f);
+    for (const auto& [width, height] : {std::pair{1280, 720}, {640, 480}, {0, 0}, {800, 0}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        Camera viewer = startupCamera();
+        viewer.setProjection(640, 480, defaultFieldOfView);
+        viewer.setProjection(width, height, defaultFieldOfView); // a zero size keeps 640 x 480
+        const float aspect = width > 0 && height > 0 ? static_cast<float>(width) / static_cast<float>(height)
+                                                     : 640.0f / 480.0f;
+        const float edge = std::tan(29.12f * 3.14159265f / 180.0f) * 10.0f;
+        const glm::vec3 ahead(0, 1, 7); // ten units along the line of sight
+        EXPECT_NEAR(glm::length(glm::vec2(onScreen(viewer, ahead))), 0.0f, 1e-5f);
+        EXPECT_NEAR(onScreen(viewer, ahead + glm::vec3(0, edge, 0)).y, 1.0f, 0.01f);
+        EXPECT_NEAR(onScreen(viewer, ahead - glm::vec3(edge * aspect, 0, 0)).x, 1.0f, 0.01f);
+        EXPECT_NEAR(onScreen(viewer, {0, 1, -3 + 0.1f}).z, -1.0f, 1e-3f);
+        EXPECT_NEAR(onScreen(viewer, {0, 1, -3 + 1000.0f}).z, 1.0f, 1e-3f);
+    }
 }
 
-TEST(Camera, ZeroSizeKeepsTheLastValidProjection)
+// Behind and above the ship, rolled with it: the ship sits below the centre, what lies ahead
+// of it further up the screen, and the camera's up and right are the screen's.
+TEST(Camera, TheChasedShipSitsBelowTheCentreLookingAhead)
 {
-    Camera minimised = startupCamera();
-    minimised.setProjection(0, 0, 45.0f);
-    minimised.setProjection(800, 0, 45.0f);
-    const glm::mat4 projection = minimised.getProjectionMatrix();
-    EXPECT_EQ(minimised.width, 1280);
-    EXPECT_EQ(minimised.height, 720);
-    EXPECT_FALSE(std::isnan(projection[0][0]) || std::isinf(projection[0][0]));
-    minimised.setProjection(640, 480, 45.0f);
-    EXPECT_NEAR(minimised.getProjectionMatrix()[0][0], 1.7926f * 480.0f / 640.0f, 1e-4f);
-}
-
-TEST(Camera, ViewBeforeTheFirstFrameLooksAlongZFromStartPosition)
-{
-    const glm::mat4 view = startupCamera().getViewMatrix();
-    // Looking along +Z, so eye-space x is world -x; the start position maps to the eye origin; a point ahead lands on -Z in eye space.
-    expectNear(glm::vec3(view * glm::vec4(0, 1, -3, 1)), glm::vec3(0.0f));
-    expectNear(glm::vec3(view * glm::vec4(0, 1, 7, 1)), glm::vec3(0, 0, -10));
-    expectNear(glm::vec3(view * glm::vec4(2, 4, -3, 1)), glm::vec3(-2, 3, 0));
-}
-
-TEST(Camera, FollowShipWithIdentityOrientation)
-{
-    Object ship;
-    ship.setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
-    Camera chase = startupCamera();
-    chase.followShip(ship);
-    expectNear(chase.getPosition(), glm::vec3(0, 5, -20));
-    expectNear(chase.getFront(), glm::vec3(0, 0, 1));
-    expectNear(chase.getUp(), glm::vec3(0, 1, 0));
-    expectNear(chase.getRight(), glm::vec3(-1, 0, 0));
-}
-
-TEST(Camera, FollowShipRolledHalfATurnAboutItsForwardAxis)
-{
-    Object ship; // the default rotation is the half turn about Z
-    ship.setPosition(glm::vec3(3, 4, 5));
-    Camera chase = startupCamera();
-    chase.followShip(ship);
-    expectNear(chase.getPosition(), glm::vec3(3, 4 - 5, 5 - 20));
-    expectNear(chase.getUp(), glm::vec3(0, -1, 0));
-    expectNear(chase.getFront(), glm::vec3(0, 0, 1));
-    expectNear(chase.getRight(), glm::vec3(1, 0, 0));
-    EXPECT_EQ(chase.width, 1280) << "following never touches the projection";
+    for (const bool rolled : {false, true}) {
+        SCOPED_TRACE(rolled ? "rolled half a turn, the default" : "upright");
+        Object ship;
+        ship.setPosition(glm::vec3(3, 4, 5));
+        if (!rolled)
+            ship.setRotation(glm::quat(1.0f, 0.0f, 0.0f, 0.0f));
+        Camera chase = startupCamera();
+        chase.followShip(ship);
+        const glm::vec3 shipFront = ship.rotation * glm::vec3(0, 0, 1);
+        const glm::vec3 seen = onScreen(chase, ship.position);
+        const glm::vec3 ahead = onScreen(chase, ship.position + shipFront * 50.0f);
+        EXPECT_NEAR(seen.x, 0.0f, 1e-5f);
+        EXPECT_TRUE(seen.y < -0.2f && seen.y > -1.0f && seen.z > -1.0f && seen.z < 1.0f) << seen.y;
+        EXPECT_TRUE(ahead.y > seen.y && ahead.y < 0.0f && ahead.z > seen.z && ahead.z < 1.0f) << ahead.y;
+        EXPECT_NEAR(glm::distance(chase.getPosition(), ship.position), std::hypot(5.0f, 20.0f), 1e-4f);
+        EXPECT_GT(onScreen(chase, ship.position + chase.getUp()).y, seen.y);
+        EXPECT_GT(onScreen(chase, ship.position + chase.getRight()).x, seen.x);
+        EXPECT_NEAR(glm::dot(chase.getUp(), ship.rotation * glm::vec3(0, 1, 0)), 1.0f, 1e-5f) << "rolls with it";
+        EXPECT_EQ(chase.width, 1280) << "following never touches the projection";
+    }
 }

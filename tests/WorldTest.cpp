@@ -1,7 +1,9 @@
 // The world the game opens on, built without GL from stand-in looks.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include <glm/geometric.hpp>
 
@@ -10,6 +12,7 @@
 #include "GameRules.h"
 #include "Object.h"
 #include "PhysicsWorld.h"
+#include "TestSupport.h"
 #include "World.h"
 
 namespace {
@@ -34,7 +37,9 @@ WorldLooks standInLooks()
 
 } // namespace
 
-TEST(World, ShipEarthAndStarInOrderPlacedFromTheCameraWithTheirLooks)
+// The player opens on the Earth straight ahead, filling part of the view but not all of it,
+// and the first star on screen much nearer.
+TEST(World, ShipEarthAndStarInOrderTheEarthAheadAndTheStarNearerInView)
 {
     static PhysicsWorld physics; // like the game's: never torn down
     setCameraDefaults(1280, 720);
@@ -53,12 +58,14 @@ TEST(World, ShipEarthAndStarInOrderPlacedFromTheCameraWithTheirLooks)
     EXPECT_EQ(earth.textures[0], 40u);
     EXPECT_EQ(earth.textures[1], 31u);
     EXPECT_EQ(star.textures[0], 30u);
-    EXPECT_FLOAT_EQ(earth.scale, 100.0f);
-    EXPECT_NEAR(glm::distance(earth.position, glm::vec3(0.0f, 1.0f, 197.0f)), 0.0f, 1e-4f);
-    for (int axis = 0; axis < 3; ++axis) {
-        EXPECT_GE(star.position[axis], glm::vec3(0.0f, 1.0f, 22.0f)[axis]);
-        EXPECT_LE(star.position[axis], glm::vec3(1.0f, 2.0f, 23.0f)[axis]);
-    }
+    const glm::vec3 earthSeen = onScreen(camera, earth.position);
+    const glm::vec3 earthTop = onScreen(camera, earth.position + glm::vec3(0.0f, earth.scale, 0.0f));
+    const glm::vec3 starSeen = onScreen(camera, star.position);
+    EXPECT_NEAR(glm::length(glm::vec2(earthSeen)), 0.0f, 1e-4f);
+    EXPECT_TRUE(earthTop.y > 0.5f && earthTop.y < 1.0f) << earthTop.y;
+    EXPECT_TRUE(std::fabs(starSeen.x) < 0.5f && std::fabs(starSeen.y) < 0.5f && starSeen.z > -1.0f &&
+                starSeen.z < earthSeen.z)
+        << starSeen.x << ", " << starSeen.y;
     // The rocks the rules spawn look like the loaded rock and sphere.
     EXPECT_EQ(asteroidLook.rock.shapes.size(), 2u);
     EXPECT_FLOAT_EQ(asteroidLook.rock.radius, 3.0f);
@@ -67,25 +74,27 @@ TEST(World, ShipEarthAndStarInOrderPlacedFromTheCameraWithTheirLooks)
     deleteAllObjects();
 }
 
-TEST(World, FiveDrawsInTheirOrderEarthSpinThenStarPlaceThenStarSpin)
+// The seed alone decides the star's place and the spins, and the rules' draws that follow
+// start where they would have: the world takes exactly five.
+TEST(World, TheSeedDecidesTheStarAndTheSpinsInFiveDraws)
 {
     static PhysicsWorld physics;
     setCameraDefaults(1280, 720);
-    deleteAllObjects();
     std::srand(77);
-    float draws[5];
-    for (float& draw : draws)
-        draw = gameRandomFraction();
+    for (int draw = 0; draw < 5; ++draw)
+        gameRandomFraction();
     const float next = gameRandomFraction();
-
-    std::srand(77);
-    buildWorld(standInLooks(), physics.dynamicsWorld);
-    EXPECT_FLOAT_EQ(sceneObjects[1]->angularVelocity.z, draws[0]);
-    const glm::vec3 starOffset = sceneObjects[2]->position - (camera.getFront() * 25.0f + camera.getPosition());
-    EXPECT_NEAR(starOffset.x, draws[1], 1e-5f);
-    EXPECT_NEAR(starOffset.y, draws[2], 1e-5f);
-    EXPECT_NEAR(starOffset.z, draws[3], 1e-5f);
-    EXPECT_FLOAT_EQ(sceneObjects[2]->angularVelocity.x, draws[4]);
+    const auto build = [](unsigned int seed) {
+        deleteAllObjects();
+        std::srand(seed);
+        buildWorld(standInLooks(), physics.dynamicsWorld);
+        return std::vector<glm::vec3>{sceneObjects[2]->position, sceneObjects[1]->angularVelocity,
+                                      sceneObjects[2]->angularVelocity};
+    };
+    const std::vector<glm::vec3> first = build(77);
     EXPECT_EQ(gameRandomFraction(), next) << "exactly five draws";
+    EXPECT_EQ(build(77), first);
+    const std::vector<glm::vec3> other = build(78);
+    EXPECT_TRUE(other[0] != first[0] && other[1] != first[1] && other[2] != first[2]);
     deleteAllObjects();
 }
