@@ -174,11 +174,14 @@ TEST(FrameLoop, RFliesAgainAfterTheEndAndPHoldsAFlightStill)
 // floats hold: past their 65504 a GPU may store an infinity, and the frame turns black.
 TEST(FrameLoop, TheBrightestLightAllowedStillFitsTheFramebuffer)
 {
-    Settings wanted; // the default window, its highlights as finely sampled as players see them
+    // Highlights sampled as finely as any window samples them: the peak grows from 3.9 a unit
+    // of brightness at 1280 x 720 to 5.75 here, and no further at 7680 x 4320.
+    Settings wanted;
+    wanted.width = 3840;
+    wanted.height = 2160;
     wanted.brightness = maxBrightness;
     ASSERT_EQ(startHiddenGame(wanted), StartupFailure::none);
     EXPECT_TRUE(runFramePass(0.0f));
-    EXPECT_TRUE(runFramePass(1.0f / 60.0f));
     ASSERT_FALSE(exposureReadback.empty());
     // llvmpipe stores the largest half where another GPU would store the infinity.
     const auto overflowing = std::count_if(exposureReadback.begin(), exposureReadback.end(),

@@ -12,10 +12,10 @@
 // note, naming the value it keeps, for a trailing option without a value or for a brightness
 // that is not finite or is brighter than `maxBrightness` either way.
 // `monitorRefreshRate` is called only when no option set the refresh rate.
-// The brightest light a player may ask for. The opening picture's brightest point is about 4
-// per unit of brightness (the ship's lit hull), and the picture is drawn into half floats, which
-// end at 65504: past that a GPU may store an infinity, which the blur and the exposure spread
-// over the whole frame, black. 10000 leaves the highlights of the flight room to grow.
+// The brightest light a player may ask for. The opening picture's brightest point is at most
+// 5.8 per unit of brightness (the ship's lit hull, at 4K and beyond), and the picture is drawn
+// into half floats, which end at 65504: past that a GPU may store an infinity, which the blur
+// and the exposure spread over the whole frame, black.
 constexpr float maxBrightness = 1.0e4f;
 
 Settings parseArguments(int argc, const char* const* argv, std::ostream& out,
