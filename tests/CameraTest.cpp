@@ -8,7 +8,7 @@
 
 #include "Camera.h"
 #include "Object.h"
-#include "TestSupport.h"
+#include "ScreenPoint.h"
 
 namespace {
 

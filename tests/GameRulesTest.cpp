@@ -17,6 +17,7 @@
 #include "GameRules.h"
 #include "HighScoreTable.h"
 #include "Object.h"
+#include "ScreenPoint.h"
 #include "PhysicsWorld.h"
 #include "SmallWorld.h"
 #include "TestSupport.h"

@@ -16,15 +16,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "Camera.h"
-
 namespace fs = std::filesystem;
-
-glm::vec3 onScreen(const Camera& viewer, const glm::vec3& world)
-{
-    const glm::vec4 clip = viewer.getProjectionMatrix() * viewer.getViewMatrix() * glm::vec4(world, 1.0f);
-    return glm::vec3(clip) / clip.w;
-}
 
 std::chrono::steady_clock::time_point deadlineAfter(double seconds)
 {

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <glm/vec3.hpp>
-
 // False under AddressSanitizer, whose quarantine of freed blocks and shadow memory swell a
 // process's resident size: there a memory bound says nothing about the game's own use.
 #ifdef __SANITIZE_ADDRESS__
@@ -16,11 +14,6 @@ constexpr bool residentMemoryIsTheGames = false;
 #else
 constexpr bool residentMemoryIsTheGames = true;
 #endif
-
-class Camera;
-// Where `world` lands in `viewer`'s picture: x and y run -1..1 across the window, z -1..1 from
-// the near to the far plane; a point behind the eye comes out with its signs turned.
-glm::vec3 onScreen(const Camera& viewer, const glm::vec3& world);
 
 // The steady-clock moment `seconds` from now; every wait here ends at one.
 std::chrono::steady_clock::time_point deadlineAfter(double seconds);

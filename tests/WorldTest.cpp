@@ -11,6 +11,7 @@
 #include "GameRandom.h"
 #include "GameRules.h"
 #include "Object.h"
+#include "ScreenPoint.h"
 #include "PhysicsWorld.h"
 #include "TestSupport.h"
 #include "World.h"
