@@ -230,3 +230,32 @@ TEST(StartupWindow, EverySideFromOnePixelToTheLargestOpensAndNoOther)
     refused.width = 16385;
     EXPECT_EQ(startGame(refused, false), StartupFailure::windowSize);
 }
+
+// The light allowed must fit the half floats in flight too, not only in the opening picture:
+// the ship's hull catches the light far more brightly a few seconds ahead than at the start.
+TEST(FrameLoop, TheBrightestLightAllowedStillFitsTheFramebufferInFlight)
+{
+    Settings wanted;
+    wanted.brightness = maxBrightness;
+    ASSERT_EQ(startHiddenGame(wanted), StartupFailure::none);
+    collisionsEnabled = false;
+    fuelDrain = false;
+    keys['W'] = keys['D'] = true;
+    float brightest = 0.0f;
+    float when = 0.0f;
+    for (int frame = 0; frame <= 200 && !renderFrozen && brightest < 65504.0f; ++frame) {
+        const float now = 0.05f * static_cast<float>(frame);
+        ASSERT_TRUE(runFramePass(now));
+        for (const float value : exposureReadback) {
+            if (value > brightest) {
+                brightest = value;
+                when = now;
+            }
+        }
+    }
+    keys['W'] = keys['D'] = false;
+    EXPECT_LT(brightest, 65504.0f) << "at " << when << " s of flight";
+    collisionsEnabled = true;
+    fuelDrain = true;
+    deleteAllObjects();
+}
