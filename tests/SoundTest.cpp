@@ -563,6 +563,8 @@ TEST_F(SoundTest, AHiddenPageHoldsTheSoundStillUntilItIsShown)
     startGame({});
     keys['W'] = true;
     playUntil(0.3);
+    // Where a thread's writes cannot be counted, "not mixing" below would hold of any device.
+    ASSERT_TRUE(mixing()) << "the mixer's writes cannot be seen here";
     suspendSound(true);
     const double heldAt = deviceSeconds();
     EXPECT_FALSE(mixing()) << "the engine looped on while the page was hidden";
