@@ -468,7 +468,10 @@ TEST(EndToEnd, ResizingAndHidingTheWindowKeepsThePictureWhole)
     ASSERT_TRUE(resizeWindow(game, windowWidth, windowHeight));
     ASSERT_TRUE(game.process().running()) << game.process().output();
 
-    const Screenshot back = game.freshShot();
+    // Unmapped, the window may count as minimised and the flight wait paused: its picture is
+    // drawn whole at the new size either way, so wait for that, not for the planet to turn.
+    const Screenshot back = game.waitForShot(
+        [&lives, textAtStart](const Screenshot& s) { return s.share(isOcean) > 0.02 && textHeight(s, lives) == textAtStart; });
     EXPECT_GT(back.share(isOcean), 0.02);
     EXPECT_EQ(textHeight(back, lives), textAtStart);
     EXPECT_EQ(game.process().output().find("not complete"), std::string::npos) << game.process().output();
